@@ -1,0 +1,23 @@
+# Small helpers so every folder declares its library and tests the same way.
+
+# norvo_add_library(<name> SOURCES ... [DEPS ...] [PUBLIC_INCLUDE <dir>])
+# A static library whose headers are included as "<folder>/<file>.h" from the source root.
+function(norvo_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  if(ARG_DEPS)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  endif()
+endfunction()
+
+# norvo_add_test(<name> SOURCES ... [DEPS ...] [LABELS ...])
+# A GoogleTest binary registered with CTest, one CTest entry per test case.
+function(norvo_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  set(labels ${ARG_LABELS})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${labels}")
+endfunction()
