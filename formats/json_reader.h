@@ -31,6 +31,12 @@ bool consumeChar(Reader& r, char c) noexcept;
 // True when only whitespace is left.
 bool atEndAfterWhitespace(Reader& r) noexcept;
 
+// The next byte after whitespace (as 0..255), or -1 at the end; consumes nothing else.
+int peekChar(Reader& r) noexcept;
+
+// Skips whitespace; if `word` (e.g. "true") lies wholly inside the input next, consumes it.
+bool parseLiteral(Reader& r, const char* word) noexcept;
+
 // Reads a string literal (after whitespace). `out` may be null to only skip it.
 bool parseString(Reader& r, std::string* out);
 
