@@ -1,0 +1,143 @@
+/* The chord kernel's flat C interface.
+ *
+ * A process-wide table of up to 32 kernel instances addressed by generation-checked handles;
+ * each instance queues timestamped input events (parameters, notes), runs them through the
+ * chord generator in frame order on `process` and exposes the resulting note events one field
+ * at a time. Every numeric result is a 64-bit float.
+ *
+ * Threads: every entry point must be called from one thread at a time. The shell calls
+ * `runtime_init` once per process (after `set_panic_sink`) under a once-only guard, `create`
+ * and `destroy` from the thread that sets processing up, and the block entry points
+ * (`push_event`, `process`, `reset`, the output readers) from the audio thread. After
+ * `runtime_init` and `create`, no entry point allocates, locks or blocks.
+ *
+ * All exported names share one prefix, defined here in one place: NORVO_KERNEL_ENTRY(process)
+ * is the exported symbol `chord_5f2c9e_process`.
+ */
+#ifndef NORVO_KERNEL_KERNEL_API_H
+#define NORVO_KERNEL_KERNEL_API_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+/* Product identifier and build hash; the only place the exported prefix is spelled out. */
+#define NORVO_KERNEL_PREFIX chord_5f2c9e_
+#define NORVO_KERNEL_PREFIX_STRING "chord_5f2c9e_"
+
+#define NORVO_KERNEL_CONCAT_(a, b) a##b
+#define NORVO_KERNEL_CONCAT(a, b) NORVO_KERNEL_CONCAT_(a, b)
+#define NORVO_KERNEL_ENTRY(suffix) NORVO_KERNEL_CONCAT(NORVO_KERNEL_PREFIX, suffix)
+
+#if defined(_WIN32)
+#define NORVO_KERNEL_EXPORT __declspec(dllexport)
+#else
+#define NORVO_KERNEL_EXPORT __attribute__((visibility("default")))
+#endif
+
+/* Interface constants. */
+#define NORVO_KERNEL_ABI_VERSION 2
+#define NORVO_KERNEL_MAX_INSTANCES 32
+#define NORVO_KERNEL_MAX_FRAMES 128
+#define NORVO_KERNEL_MAX_EVENTS 64
+#define NORVO_KERNEL_PARAMETER_COUNT 4
+#define NORVO_KERNEL_MAX_EVENT_OUTPUTS 256
+
+/* Event kinds, input and output. */
+#define NORVO_KERNEL_EVENT_PARAMETER 1      /* a: parameter index 0..3, value: plain value */
+#define NORVO_KERNEL_EVENT_NOTE_ON 2        /* a: note 0..127, value: velocity 0..1 (or 2..3) */
+#define NORVO_KERNEL_EVENT_NOTE_OFF 3       /* a: note 0..127, value: 0 */
+#define NORVO_KERNEL_EVENT_CONTROL_CHANGE 4 /* a: controller 0..127, value: 0..1 */
+
+/* Status codes of push_event. */
+#define NORVO_KERNEL_PUSH_QUEUED 0
+#define NORVO_KERNEL_PUSH_BAD_HANDLE_OR_FRAME 1
+#define NORVO_KERNEL_PUSH_INVALID_EVENT 2
+#define NORVO_KERNEL_PUSH_NOT_FINITE_OR_FULL 3
+#define NORVO_KERNEL_PUSH_OUT_OF_ORDER 4
+
+/* Status codes of process. */
+#define NORVO_KERNEL_PROCESS_DONE 0
+#define NORVO_KERNEL_PROCESS_BAD_HANDLE_OR_FRAMES 1
+#define NORVO_KERNEL_PROCESS_REFUSED 2
+#define NORVO_KERNEL_PROCESS_OUTPUT_OVERFLOW 3
+
+/* Status codes of reset and destroy. */
+#define NORVO_KERNEL_RESET_DONE 0
+#define NORVO_KERNEL_RESET_BAD_HANDLE 1
+#define NORVO_KERNEL_RESET_DEFAULT_REFUSED 2
+#define NORVO_KERNEL_DESTROY_DONE 0
+#define NORVO_KERNEL_DESTROY_BAD_HANDLE 1
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Called once when the kernel traps, just before it aborts the process. `message` holds
+ * `length` bytes (not NUL-terminated): 0x01, the trap text, 0x1F, a diagnostic code such as
+ * "SC4014", 0x1F, the name of the entry point that was running. `extra` is always NULL. The
+ * sink must not call back into the kernel (doing so ends the process at once). */
+typedef void (*norvo_kernel_panic_sink)(void* context, const char* message, size_t length,
+                                        void* extra);
+
+/* Releases any earlier tables and instances (every earlier handle becomes invalid) and
+ * allocates the process-wide tables. Returns 0. The panic sink is kept. */
+NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(runtime_init)(void);
+
+/* Installs (or, with NULL, removes) the trap callback. */
+NORVO_KERNEL_EXPORT void NORVO_KERNEL_ENTRY(set_panic_sink)(norvo_kernel_panic_sink sink,
+                                                            void* context);
+
+/* Releases temporaries handed out by entry points. Changes no instance. */
+NORVO_KERNEL_EXPORT void NORVO_KERNEL_ENTRY(collect)(void);
+
+/* Interface version: 2. */
+NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(abi_version)(void);
+
+/* Creates an instance; returns its handle, or 0 when the arguments are invalid
+ * (sampleRate must be finite and > 0, 1 <= maxBlockFrames <= 128, no audio channels) or all
+ * 32 slots are in use. Allocates. */
+NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(create)(uint32_t maxBlockFrames,
+                                                      uint32_t inputChannels,
+                                                      uint32_t outputChannels,
+                                                      double sampleRate);
+
+/* The kernel's audio views: always the empty view (length 0), for any handle. The pointer
+ * stays usable until the next entry-point call. Either out pointer may be NULL. */
+NORVO_KERNEL_EXPORT void NORVO_KERNEL_ENTRY(input_view)(uint32_t handle, float** data,
+                                                        size_t* length);
+NORVO_KERNEL_EXPORT void NORVO_KERNEL_ENTRY(output_view)(uint32_t handle, float** data,
+                                                         size_t* length);
+
+/* Queues one event for the next `process`. `index` is the parameter index for kind 1 and the
+ * note or controller number otherwise. Returns a NORVO_KERNEL_PUSH_* status. */
+NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(push_event)(uint32_t handle, uint32_t kind,
+                                                          uint32_t frame, uint32_t index,
+                                                          double value);
+
+/* Runs one block of `frames` frames over the queued events (parameters before notes within a
+ * frame). Returns a NORVO_KERNEL_PROCESS_* status. */
+NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(process)(uint32_t handle, uint32_t frames);
+
+/* Forgets held chords, pending input and output, and restores the parameter defaults.
+ * Returns a NORVO_KERNEL_RESET_* status. */
+NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(reset)(uint32_t handle);
+
+/* Frees the slot; the handle stays invalid forever. Returns a NORVO_KERNEL_DESTROY_* status. */
+NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(destroy)(uint32_t handle);
+
+/* Output events of the instance's last successful block. The count is 0 and every field 0 for
+ * an invalid handle or an index >= the count. Kind is 2 (note-on) or 3 (note-off), a the note
+ * number, b the velocity (0 for note-offs), frame the frame within the block. */
+NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_count)(uint32_t handle);
+NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_frame)(uint32_t handle,
+                                                                  uint32_t index);
+NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_kind)(uint32_t handle,
+                                                                 uint32_t index);
+NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_a)(uint32_t handle, uint32_t index);
+NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_b)(uint32_t handle, uint32_t index);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* NORVO_KERNEL_KERNEL_API_H */
