@@ -1,0 +1,447 @@
+// KernelEngine: set-up, the block path, the parameter shadow and the engine's diagnostics.
+#include "engine/kernel_engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/kernel_output_conversion.h"
+#include "engine/kernel_runtime.h"
+#include "engine/kernel_trace.h"
+#include "plugin/parameter_model.h"
+
+namespace norvo {
+namespace {
+
+static_assert(kProductParameterCount == static_cast<int>(NORVO_PARAM_COUNT));
+
+constexpr const char* kInvalidConfigurationMessage = "host processing configuration is invalid";
+constexpr const char* kUnsupportedFifoMessage = "host rate requires unsupported SRC FIFO capacity";
+constexpr const char* kKernelCreateFailedMessage = "product kernel instance creation failed";
+constexpr const char* kEngineUnavailableMessage = "kernel runtime is unavailable after setup";
+constexpr const char* kSourceQueue = "queue";
+constexpr const char* kSourceRepublish = "republish";
+constexpr double kNotSent = -1.0;
+
+// A request for audio output channels is reported once per process, not once per block.
+std::atomic<bool> gOutputRequestReported{false};
+
+// The kernel's defaults, which are the parameter table's defaults.
+double defaultPlain(int index) noexcept { return NORVO_PARAMS[index].defaultPlain; }
+
+// A kernel handle travels as a 64-bit float; anything but an integer in 1..2^32-1 means none.
+std::uint32_t handleFromResult(double result) noexcept {
+  if (!(result >= 1.0) || result > 4294967295.0 || result != std::floor(result)) return 0;
+  return static_cast<std::uint32_t>(result);
+}
+
+void zeroChannels(float* const* channels, int count, int frames) noexcept {
+  if (channels == nullptr || count < 1 || frames < 1) return;
+  for (int c = 0; c < count; ++c) {
+    if (channels[c] != nullptr) {
+      std::memset(channels[c], 0, sizeof(float) * static_cast<std::size_t>(frames));
+    }
+  }
+}
+
+}  // namespace
+
+KernelEngine::KernelEngine() : KernelEngine(chordKernelEntryPoints()) {}
+
+KernelEngine::KernelEngine(const KernelEntryPoints& kernel)
+    : kernel_(kernel), midiOut_(new MidiOutEvent[kMidiOutCapacity]) {
+  for (int i = 0; i < kProductParameterCount; ++i) {
+    paramValues_[i].store(defaultPlain(i), std::memory_order_relaxed);
+    productShadow_[i] = defaultPlain(i);
+  }
+}
+
+KernelEngine::~KernelEngine() { destroyKernelInstance(); }
+
+// ---- Set-up ----
+
+bool KernelEngine::setup(double sampleRate, int maxBlockFrames) {
+  ready_ = false;
+  blockFailed_ = false;
+  blockDone_ = true;
+
+  HostRateFraction rate;
+  if (!hostRateFraction(sampleRate, rate) || !isValidMaxBlockFrames(maxBlockFrames)) {
+    return rejectFormat(sampleRate, maxBlockFrames);
+  }
+  rate_ = rate;
+  hostRate_ = rate.hz();
+  maxBlockFrames_ = maxBlockFrames;
+
+  if (!rateAdapterCapacity(rate_, maxBlockFrames_, adapterCapacity_)) {
+    recordDiagnostic(kDiagInvalidConfiguration, kSeverityError, kPhaseConfigure,
+                     kUnsupportedFifoMessage, nullptr);
+    return false;
+  }
+
+  emptyBlockBuffers();
+  markParamsDirty();
+  startKernelRuntimeOnce();
+
+  if (!createKernelInstance()) {
+    recordDiagnostic(kDiagKernelCreateFailed, kSeverityFatal, kPhaseConfigure,
+                     kKernelCreateFailedMessage, nullptr);
+    recordDiagnostic(kDiagEngineUnavailable, kSeverityFatal, kPhaseConfigure,
+                     kEngineUnavailableMessage, nullptr);
+    std::fprintf(stderr, "norvo-plugin-shell: kernel setup failed at %.9g Hz\n", hostRate_);
+    return false;
+  }
+
+  resetProductParameterShadow();
+  kernel_.inputView(kernelHandle_, &inputView_, &inputViewLength_);
+  kernel_.outputView(kernelHandle_, &outputView_, &outputViewLength_);
+  ready_ = true;
+  return true;
+}
+
+bool KernelEngine::rejectFormat(double sampleRate, int maxBlockFrames) {
+  recordDiagnostic(kDiagInvalidConfiguration, kSeverityError, kPhaseConfigure,
+                   kInvalidConfigurationMessage, nullptr);
+  std::fprintf(stderr,
+               "norvo-plugin-shell: rejected host format (sampleRate=%.9g, maxBlockFrames=%d)\n",
+               sampleRate, maxBlockFrames);
+  if (maxBlockFrames > kMaxHostBlockFrames) {
+    std::fprintf(stderr,
+                 "norvo-plugin-shell: maxBlockFrames exceeds the %d-frame ceiling; render long "
+                 "fixtures as a LOOP of <=%d-frame blocks rather than declaring the whole "
+                 "fixture as one block\n",
+                 kMaxHostBlockFrames, kMaxHostBlockFrames);
+  }
+  return false;
+}
+
+// Creates the instance at the host rate, or at 48000 Hz when the kernel refuses the host rate
+// (the kernel then runs rate-converted). Writes the set-up trace line either way.
+bool KernelEngine::createKernelInstance() {
+  destroyKernelInstance();
+  rateConverted_ = false;
+  kernelHandle_ = handleFromResult(kernel_.create(kKernelBlockFrames, 0, 0, hostRate_));
+  if (kernelHandle_ == 0) {
+    kernelHandle_ = handleFromResult(kernel_.create(kKernelBlockFrames, 0, 0, kKernelFallbackRate));
+    rateConverted_ = kernelHandle_ != 0 && hostRate_ != kKernelFallbackRate;
+  }
+  traceSetup(this, hostRate_, hostRate_, kernelHandle_);
+  return kernelHandle_ != 0;
+}
+
+void KernelEngine::destroyKernelInstance() noexcept {
+  if (kernelHandle_ == 0) return;
+  (void)kernel_.destroy(kernelHandle_);
+  kernelHandle_ = 0;
+  inputView_ = outputView_ = nullptr;
+  inputViewLength_ = outputViewLength_ = 0;
+}
+
+void KernelEngine::resetParams() {
+  for (int i = 0; i < kProductParameterCount; ++i) {
+    paramValues_[i].store(defaultPlain(i), std::memory_order_relaxed);
+  }
+  variation_.store(kDefaultVariation, std::memory_order_relaxed);
+  emptyBlockBuffers();
+  markParamsDirty();
+  if (kernelHandle_ != 0) (void)kernel_.reset(kernelHandle_);
+  resetProductParameterShadow();
+}
+
+void KernelEngine::resetProductParameterShadow() noexcept {
+  for (int i = 0; i < kProductParameterCount; ++i) productShadow_[i] = defaultPlain(i);
+}
+
+// ---- Queueing ----
+
+bool KernelEngine::pushEvent(const EngineEvent& event) noexcept { return eventQueue_.push(event); }
+
+bool KernelEngine::pushParamNormalized(std::uint32_t id, int frame, double normalized) noexcept {
+  if (id >= NORVO_PARAM_COUNT || eventQueue_.full()) return false;
+  EngineEvent event;
+  event.type = kEngineEventParameter;
+  event.frame = frame;
+  event.index = static_cast<std::int32_t>(id);
+  event.value = norvo_param_to_plain(NORVO_PARAMS[id], normalized);
+  return pushEvent(event);
+}
+
+bool KernelEngine::pushNoteOn(int pitch, double velocity, int frame, int route,
+                              int channel) noexcept {
+  EngineEvent event;
+  event.type = kEngineEventNoteOn;
+  event.frame = frame;
+  event.value = velocity;
+  event.pitch = pitch;
+  event.route = route;
+  event.channel = channel & 0x0F;
+  return pushEvent(event);
+}
+
+bool KernelEngine::pushNoteOff(int pitch, int frame, int route, int channel) noexcept {
+  EngineEvent event;
+  event.type = kEngineEventNoteOff;
+  event.frame = frame;
+  event.pitch = pitch;
+  event.route = route;
+  event.channel = channel & 0x0F;
+  return pushEvent(event);
+}
+
+bool KernelEngine::pushController(int controller, int value, int frame, int route,
+                                  int channel) noexcept {
+  if (controller < 0 || controller >= 128 || value < 0 || value >= 128) return false;
+  EngineEvent event;
+  event.type = kEngineEventController;
+  event.frame = frame;
+  event.index = controller;
+  event.value = value;
+  event.route = route;
+  event.channel = channel & 0x0F;
+  return pushEvent(event);
+}
+
+void KernelEngine::flushParameterEvents() noexcept {
+  bool applied = false;
+  for (int i = 0; i < eventQueue_.size(); ++i) {
+    const EngineEvent& event = eventQueue_[i];
+    if (event.type != kEngineEventParameter || event.index < 0 ||
+        event.index >= kProductParameterCount) {
+      continue;
+    }
+    paramValues_[event.index].store(event.value, std::memory_order_relaxed);
+    applied = true;
+  }
+  if (applied) markParamsDirty();
+  eventQueue_.clear();
+}
+
+// ---- Parameters ----
+
+void KernelEngine::setParamValue(std::uint32_t id, double plain) noexcept {
+  if (id >= NORVO_PARAM_COUNT) return;
+  paramValues_[id].store(plain, std::memory_order_relaxed);
+  // Release: the audio thread's exchange of the flag then also sees the value stored above.
+  markParamsDirty();
+}
+
+double KernelEngine::paramValue(std::uint32_t id) const noexcept {
+  if (id >= NORVO_PARAM_COUNT) return 0.0;
+  return paramValues_[id].load(std::memory_order_relaxed);
+}
+
+double KernelEngine::paramNormalized(std::uint32_t id) const noexcept {
+  if (id >= NORVO_PARAM_COUNT) return 0.0;
+  return norvo_param_normalize(NORVO_PARAMS[id], paramValue(id));
+}
+
+void KernelEngine::setVariation(int variation) noexcept {
+  variation_.store(std::clamp(variation, 0, kMaxVariation), std::memory_order_relaxed);
+}
+
+bool KernelEngine::kernelTrapped() const noexcept { return kernelTrapFlag(); }
+
+// ---- Processing ----
+
+void KernelEngine::processBlock(const float* const* inputs, int numInputs, float* const* outputs,
+                                int numOutputs, int frames) noexcept {
+  (void)inputs;
+  (void)numInputs;
+  processBlock(nullptr, 0, nullptr, 0, outputs, numOutputs, frames);
+}
+
+void KernelEngine::processBlock(const float* const* /*inputs*/, int /*numInputs*/,
+                                const float* const* /*sideInputs*/, int /*numSideInputs*/,
+                                float* const* outputs, int numOutputs, int frames) noexcept {
+  if (!ready_) {
+    zeroChannels(outputs, numOutputs, frames);
+    emptyBlockBuffers();
+    blockFailed_ = true;
+    blockDone_ = true;
+    recordRealtimeDiagnostic(kDiagProcessFailed, kSeverityFatal, kPhaseProcess);
+    return;
+  }
+  if (frames <= 0) {
+    // The host's parameter-flush call: parameters only, the kernel is not called. The output
+    // of the previous block is dropped so it is not delivered a second time.
+    blockFailed_ = false;
+    blockDone_ = false;
+    eventQueue_.sortByFrame();
+    midiOutCount_ = 0;
+    flushParameterEvents();
+    return;
+  }
+  if (numOutputs >= 1) {
+    if (!gOutputRequestReported.exchange(true, std::memory_order_relaxed)) {
+      std::fprintf(stderr,
+                   "norvo kernel_engine: processBlock requested %d output channel(s) from a "
+                   "build that declares %d; refusing rather than reading the null planar output "
+                   "view an event-only product legally has\n",
+                   numOutputs, 0);
+    }
+    zeroChannels(outputs, numOutputs, frames);
+    failBlock(kSeverityError);
+    return;
+  }
+  if (frames > maxBlockFrames_ || kernelHandle_ == 0) {
+    failBlock(kSeverityError);
+    return;
+  }
+  blockFailed_ = false;
+  blockDone_ = false;
+  runChunks(frames);
+  eventQueue_.clear();
+  blockDone_ = true;
+}
+
+void KernelEngine::emptyBlockBuffers() noexcept {
+  eventQueue_.clear();
+  midiOutCount_ = 0;
+}
+
+void KernelEngine::failBlock(std::uint8_t severity) noexcept {
+  emptyBlockBuffers();
+  blockFailed_ = true;
+  blockDone_ = true;
+  recordRealtimeDiagnostic(kDiagProcessFailed, severity, kPhaseProcess);
+}
+
+void KernelEngine::runChunks(int frames) noexcept {
+  eventQueue_.sortByFrame();
+  // Parameters the block itself sets at frame 0 are not republished over.
+  bool providedAtZero[kProductParameterCount] = {};
+  for (int i = 0; i < eventQueue_.size(); ++i) {
+    const EngineEvent& event = eventQueue_[i];
+    if (event.type == kEngineEventParameter && event.frame == 0 && event.index >= 0 &&
+        event.index < kProductParameterCount) {
+      providedAtZero[event.index] = true;
+    }
+  }
+  midiOutCount_ = 0;
+  int cursor = 0;
+  for (int offset = 0; offset < frames; offset += kEngineChunkFrames) {
+    const int chunk = std::min(kEngineChunkFrames, frames - offset);
+    traceChunk(this, traceBlock_, offset, chunk, frames, eventQueue_.size());
+    publishDirtyProductParameters(providedAtZero);
+    pushChunkEvents(cursor, offset, chunk);
+    traceFlush();
+    const double status = kernel_.process(kernelHandle_, static_cast<std::uint32_t>(chunk));
+    if (status != 0.0) {
+      blockFailed_ = true;
+      recordRealtimeDiagnostic(kDiagProcessFailed, kSeverityError, kPhaseProcess);
+      continue;
+    }
+    readChunkOutputs(offset, chunk);
+  }
+}
+
+// Sends the queued events whose frame lies in [offset, offset + chunk). The queue is sorted,
+// so `cursor` only moves forward; events below frame 0 are passed over and never sent.
+void KernelEngine::pushChunkEvents(int& cursor, int offset, int chunk) noexcept {
+  const int end = offset + chunk;
+  const int count = eventQueue_.size();
+  while (cursor < count && eventQueue_[cursor].frame < offset) ++cursor;
+  for (; cursor < count && eventQueue_[cursor].frame < end; ++cursor) {
+    const EngineEvent& event = eventQueue_[cursor];
+    const auto frame = static_cast<std::uint32_t>(event.frame - offset);
+    const auto pitch = static_cast<std::uint32_t>(event.pitch);
+    double status = kNotSent;
+    int kind = 0;
+    switch (event.type) {
+      case kEngineEventParameter:
+        if (event.index >= 0 && event.index < kProductParameterCount) {
+          paramValues_[event.index].store(event.value, std::memory_order_relaxed);
+          if (!pushProductParameter(static_cast<std::uint32_t>(event.index), frame, event.value,
+                                    kSourceQueue)) {
+            recordRealtimeDiagnostic(kDiagEventRejected, kSeverityError, kPhaseProcess);
+          }
+        }
+        continue;
+      case kEngineEventNoteOff:
+        kind = static_cast<int>(kKernelEventNoteOff);
+        status = kernel_.pushEvent(kernelHandle_, kKernelEventNoteOff, frame, pitch, 0.0);
+        break;
+      case kEngineEventNoteOn:
+        kind = static_cast<int>(kKernelEventNoteOn);
+        status = kernel_.pushEvent(kernelHandle_, kKernelEventNoteOn, frame, pitch, event.value);
+        break;
+      default:
+        break;  // controllers (and anything else) are not sent to this kernel
+    }
+    traceQueuedEvent(this, traceBlock_, frame, kind, pitch, event.value, status);
+    if (status != 0.0 && status != kNotSent) {
+      recordRealtimeDiagnostic(kDiagEventRejected, kSeverityError, kPhaseProcess);
+    }
+  }
+}
+
+void KernelEngine::readChunkOutputs(int offset, int chunk) noexcept {
+  const double reported = kernel_.eventOutputCount(kernelHandle_);
+  if (!(reported > 0.0)) return;
+  const std::uint32_t count =
+      reported >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(reported);
+  for (std::uint32_t j = 0; j < count && midiOutCount_ < kMidiOutCapacity; ++j) {
+    const double kind = kernel_.eventOutputKind(kernelHandle_, j);
+    const double frame = kernel_.eventOutputFrame(kernelHandle_, j);
+    const double a = kernel_.eventOutputA(kernelHandle_, j);
+    const double b = kernel_.eventOutputB(kernelHandle_, j);
+    if (convertKernelOutput(kind, frame, a, b, offset, chunk, midiOut_[midiOutCount_])) {
+      ++midiOutCount_;
+    }
+  }
+}
+
+bool KernelEngine::pushProductParameter(std::uint32_t index, std::uint32_t frame, double value,
+                                        const char* source) noexcept {
+  const double status =
+      kernel_.pushEvent(kernelHandle_, kKernelEventParameter, frame, index, value);
+  traceParameter(this, traceBlock_, frame, index, value, source, status);
+  if (status == 0.0) {
+    productShadow_[index] = value;
+    return true;
+  }
+  markParamsDirty();
+  return false;
+}
+
+void KernelEngine::publishDirtyProductParameters(
+    const bool providedAtZero[kProductParameterCount]) noexcept {
+  if (!productParamsDirty_.exchange(false, std::memory_order_acq_rel)) return;
+  for (int i = 0; i < kProductParameterCount; ++i) {
+    if (providedAtZero[i]) continue;
+    const double value = paramValues_[i].load(std::memory_order_relaxed);
+    if (value != productShadow_[i]) {
+      (void)pushProductParameter(static_cast<std::uint32_t>(i), 0, value, kSourceRepublish);
+    }
+  }
+}
+
+// ---- Diagnostics ----
+
+void KernelEngine::recordDiagnostic(std::uint32_t code, std::uint8_t severity, std::uint8_t phase,
+                                    const char* message, const char* detail) noexcept {
+  (void)diagnostics_.record(code, severity, phase, message, detail);
+}
+
+void KernelEngine::recordRealtimeDiagnostic(std::uint32_t code, std::uint8_t severity,
+                                            std::uint8_t phase) noexcept {
+  diagnostics_.recordRealtime(code, severity, phase);
+}
+
+void KernelEngine::drainRuntimeDiagnostics() noexcept { diagnostics_.drain(); }
+
+// ---- Instrument-product hooks ----
+
+void KernelEngine::renderChannel(const float* src, float* dst, int n) noexcept {
+  if (src == nullptr || dst == nullptr || n <= 0 || src == dst) return;
+  std::memmove(dst, src, sizeof(float) * static_cast<std::size_t>(n));
+}
+
+void KernelEngine::renderInstrumentBlock(float* const* outputs, int channels, int frames) noexcept {
+  if (frames <= 0) return;
+  zeroChannels(outputs, channels, frames);
+  renderedFrames_ += static_cast<std::uint64_t>(frames);
+}
+
+}  // namespace norvo

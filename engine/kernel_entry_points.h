@@ -1,0 +1,40 @@
+// The kernel entry points one engine instance calls, as a table of function pointers. The
+// engine normally uses the chord kernel's exported functions; a test can hand the engine a
+// table of its own to drive paths the real kernel never takes (a refused creation, a failing
+// block, unusual outputs). Any thread; the table is immutable.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace norvo {
+
+struct KernelEntryPoints {
+  double (*create)(std::uint32_t maxBlockFrames, std::uint32_t inputChannels,
+                   std::uint32_t outputChannels, double sampleRate);
+  void (*inputView)(std::uint32_t handle, float** data, std::size_t* length);
+  void (*outputView)(std::uint32_t handle, float** data, std::size_t* length);
+  double (*pushEvent)(std::uint32_t handle, std::uint32_t kind, std::uint32_t frame,
+                      std::uint32_t index, double value);
+  double (*process)(std::uint32_t handle, std::uint32_t frames);
+  double (*reset)(std::uint32_t handle);
+  double (*destroy)(std::uint32_t handle);
+  double (*eventOutputCount)(std::uint32_t handle);
+  double (*eventOutputFrame)(std::uint32_t handle, std::uint32_t index);
+  double (*eventOutputKind)(std::uint32_t handle, std::uint32_t index);
+  double (*eventOutputA)(std::uint32_t handle, std::uint32_t index);
+  double (*eventOutputB)(std::uint32_t handle, std::uint32_t index);
+};
+
+// The chord kernel's own entry points.
+const KernelEntryPoints& chordKernelEntryPoints() noexcept;
+
+// Kernel event kinds the engine pushes.
+inline constexpr std::uint32_t kKernelEventParameter = 1;
+inline constexpr std::uint32_t kKernelEventNoteOn = 2;
+inline constexpr std::uint32_t kKernelEventNoteOff = 3;
+
+// The block size every kernel instance is created with; host blocks are cut to fit.
+inline constexpr std::uint32_t kKernelBlockFrames = 128;
+
+}  // namespace norvo
