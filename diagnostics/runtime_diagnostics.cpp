@@ -27,11 +27,20 @@ std::uint32_t RuntimeDiagnostics::record(std::uint32_t code, std::uint8_t severi
 }
 
 void RuntimeDiagnostics::drain() noexcept {
-  queue_.popAll([this](const RealtimeDiagnosticTriple& triple) {
+  // The loss count is taken first so that the drained triples can leave the ring's last free
+  // slot to the overflow entry: queue overflow needs 32 waiting triples, so without that
+  // reservation the ring would always be full by the time the entry is written and the number
+  // lost would never reach a report. Triples lost after this point are reported next time.
+  const std::uint32_t lost = queue_.takeOverflowCount();
+  queue_.popAll([this, lost](const RealtimeDiagnosticTriple& triple) {
+    if (lost != 0 && ring_.count + 1 >= kRuntimeDiagnosticCapacity) {
+      ++ring_.nextSequence;
+      ++ring_.dropped;
+      return;
+    }
     appendRuntimeDiagnostic(ring_, triple.code, triple.severity, triple.phase,
                             drainMessageFor(triple.code), kDrainDetail);
   });
-  const std::uint32_t lost = queue_.takeOverflowCount();
   if (lost != 0) {
     char detail[kRuntimeDiagnosticDetailBytes];
     std::snprintf(detail, sizeof detail, "dropped=%u; source=audio callback", lost);

@@ -41,7 +41,9 @@ class RuntimeDiagnostics {
 
   // The reporting (non-audio) thread. Moves every queued triple into the ring with its drain
   // message and the detail "audio callback", then turns any overflow into one
-  // "runtime.diagnostics-overflow" warning carrying the number lost.
+  // "runtime.diagnostics-overflow" warning carrying the number lost. While an overflow is
+  // pending, the ring's last free slot is kept for that warning (a triple that would take it
+  // is counted as dropped instead).
   void drain() noexcept;
 
   // Non-audio threads. The ring as it stands; copy it to report it.
