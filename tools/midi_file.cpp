@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 
 namespace norvo::probe {
@@ -51,6 +52,9 @@ const TempoChange& tempoBefore(const MidiNoteFile& file, double seconds)
 
 MidiNoteFile readMidiNoteFile(const std::string& path)
 {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        throw ProbeError("cannot read MIDI file " + path + ": no such file");
     LogCapture log;
     SmfPtr smf(smf_load(path.c_str()));
     if (!smf)
