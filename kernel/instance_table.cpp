@@ -1,0 +1,340 @@
+// The kernel's instance table and block loop: see instance_table.h. Kernel calling thread.
+#include "kernel/instance_table.h"
+
+#include <cmath>
+
+namespace norvo::kernel {
+namespace {
+
+// Parameter index → generator identifier, and the defaults applied by create and reset.
+constexpr const char* kParameterIdentifiers[PARAMETER_COUNT] = {"chord.on", "chord.mode",
+                                                                "chord.spread", "chord.velocity"};
+constexpr double kParameterDefaults[PARAMETER_COUNT] = {1.0, 0.0, 0.0, 0.8};
+
+float gEmptyViewStorage[1] = {0.0f};
+
+struct KernelTables {
+  CheckedSpan<std::uint8_t> active;
+  CheckedSpan<std::uint32_t> generations;
+  CheckedSpan<std::uint32_t> maximumBlockSizes;
+  CheckedSpan<std::uint32_t> eventFrames;
+  CheckedSpan<std::uint32_t> eventKinds;
+  CheckedSpan<std::uint32_t> eventParameters;
+  CheckedSpan<std::int32_t> eventA;
+  CheckedSpan<float> eventValues;
+  CheckedSpan<std::uint32_t> eventCounts;
+  CheckedSpan<std::int32_t> egressKinds;
+  CheckedSpan<std::int32_t> egressA;
+  CheckedSpan<std::int32_t> egressFrames;
+  CheckedSpan<float> egressB;
+  CheckedSpan<std::int32_t> egressCounts;
+  CheckedSpan<ChordState*> states;
+  CheckedSpan<RenderBlock> blocks;
+  CheckedSpan<EventOutputView> egressViews;
+  AudioView emptyView{gEmptyViewStorage, 0};
+};
+
+// Empty until runtime_init: any table access before it is an out-of-bounds trap.
+KernelTables gTables;
+
+constexpr std::int64_t eventPosition(std::uint32_t slot, std::uint32_t position) noexcept {
+  return std::int64_t{slot} * MAX_EVENTS + position;
+}
+
+constexpr std::int64_t egressPosition(std::uint32_t slot, std::uint32_t position) noexcept {
+  return std::int64_t{slot} * MAX_EVENT_OUTPUTS + position;
+}
+
+// The slot of a valid handle, or -1.
+std::int32_t slotFor(std::uint32_t handle) noexcept {
+  if (handle == 0) return -1;
+  const std::uint32_t slot = (handle - 1) % MAX_INSTANCES;
+  const std::uint32_t generation = (handle - 1) / MAX_INSTANCES + 1;
+  if (gTables.active[slot] == 0 || gTables.generations[slot] != generation) return -1;
+  return static_cast<std::int32_t>(slot);
+}
+
+std::uint32_t handleFor(std::uint32_t slot, std::uint32_t generation) noexcept {
+  return slot + MAX_INSTANCES * (generation - 1) + 1;
+}
+
+bool applyParameter(ChordState& state, std::uint32_t index, double value) noexcept {
+  if (index >= PARAMETER_COUNT) return false;
+  return setParameter(state, kParameterIdentifiers[index], value);
+}
+
+bool applyDefaults(ChordState& state) noexcept {
+  for (std::uint32_t i = 0; i < PARAMETER_COUNT; ++i) {
+    if (!applyParameter(state, i, kParameterDefaults[i])) return false;
+  }
+  return true;
+}
+
+void releaseTables() noexcept {
+  for (std::size_t s = 0; s < gTables.states.length; ++s) destroyState(gTables.states[s]);
+  releaseTable(gTables.active);
+  releaseTable(gTables.generations);
+  releaseTable(gTables.maximumBlockSizes);
+  releaseTable(gTables.eventFrames);
+  releaseTable(gTables.eventKinds);
+  releaseTable(gTables.eventParameters);
+  releaseTable(gTables.eventA);
+  releaseTable(gTables.eventValues);
+  releaseTable(gTables.eventCounts);
+  releaseTable(gTables.egressKinds);
+  releaseTable(gTables.egressA);
+  releaseTable(gTables.egressFrames);
+  releaseTable(gTables.egressB);
+  releaseTable(gTables.egressCounts);
+  releaseTable(gTables.states);
+  releaseTable(gTables.blocks);
+  releaseTable(gTables.egressViews);
+  gTables = KernelTables{};
+}
+
+bool validEventShape(std::uint32_t kind, std::uint32_t index, double value) noexcept {
+  switch (kind) {
+    case EVENT_PARAMETER:
+      return index < PARAMETER_COUNT;
+    case EVENT_NOTE_ON:
+      return index <= 127 && ((value >= 0.0 && value <= 1.0) || (value >= 2.0 && value <= 3.0));
+    case EVENT_NOTE_OFF:
+      return index <= 127 && value == 0.0;
+    case EVENT_CONTROL_CHANGE:
+      return index <= 127 && value >= 0.0 && value <= 1.0;
+    default:
+      return false;
+  }
+}
+
+// Runs the module over [offset, offset + frames) of the block.
+bool renderStretch(std::uint32_t slot, std::uint32_t offset, std::uint32_t frames) noexcept {
+  RenderBlock& block = gTables.blocks[slot];
+  block.offset = offset;
+  block.frames = frames;
+  return process(*gTables.states[slot], block);
+}
+
+// Parameters first, then notes, for the events of one frame starting at queue position
+// `first`.
+bool applyFrameGroup(std::uint32_t slot, std::uint32_t first, std::uint32_t count) noexcept {
+  ChordState& state = *gTables.states[slot];
+  const std::uint32_t frame = gTables.eventFrames[eventPosition(slot, first)];
+  for (std::uint32_t g = first; g < count; ++g) {
+    const std::int64_t at = eventPosition(slot, g);
+    if (gTables.eventFrames[at] != frame) break;
+    if (gTables.eventKinds[at] != EVENT_PARAMETER) continue;
+    if (!applyParameter(state, gTables.eventParameters[at], gTables.eventValues[at])) {
+      return false;
+    }
+  }
+  for (std::uint32_t g = first; g < count; ++g) {
+    const std::int64_t at = eventPosition(slot, g);
+    if (gTables.eventFrames[at] != frame) break;
+    const std::uint32_t kind = gTables.eventKinds[at];
+    if (kind == EVENT_PARAMETER) continue;
+    if (!handleEvent(state, static_cast<std::int32_t>(kind), gTables.eventA[at],
+                     gTables.eventValues[at])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Feeds the queued events before `frames` to the module in frame groups.
+bool runQueuedEvents(std::uint32_t slot, std::uint32_t frames) noexcept {
+  const std::uint32_t count = gTables.eventCounts[slot];
+  std::uint32_t renderedTo = 0;
+  for (std::uint32_t g = 0; g < MAX_EVENTS && g < count; ++g) {
+    const std::uint32_t frame = gTables.eventFrames[eventPosition(slot, g)];
+    if (frame >= frames) break;
+    if (renderedTo < frame) {
+      if (!renderStretch(slot, renderedTo, frame - renderedTo)) return false;
+      renderedTo = frame;
+    }
+    if (g > 0 && gTables.eventFrames[eventPosition(slot, g - 1)] == frame) continue;
+    if (!applyFrameGroup(slot, g, count)) return false;
+  }
+  if (renderedTo < frames) return renderStretch(slot, renderedTo, frames - renderedTo);
+  return true;
+}
+
+}  // namespace
+
+void runtimeInit() noexcept {
+  releaseTables();
+  gTables.active = allocateTable<std::uint8_t>(MAX_INSTANCES);
+  gTables.generations = allocateTable<std::uint32_t>(MAX_INSTANCES);
+  gTables.maximumBlockSizes = allocateTable<std::uint32_t>(MAX_INSTANCES);
+  gTables.eventFrames = allocateTable<std::uint32_t>(MAX_INSTANCES * MAX_EVENTS);
+  gTables.eventKinds = allocateTable<std::uint32_t>(MAX_INSTANCES * MAX_EVENTS);
+  gTables.eventParameters = allocateTable<std::uint32_t>(MAX_INSTANCES * MAX_EVENTS);
+  gTables.eventA = allocateTable<std::int32_t>(MAX_INSTANCES * MAX_EVENTS);
+  gTables.eventValues = allocateTable<float>(MAX_INSTANCES * MAX_EVENTS);
+  gTables.eventCounts = allocateTable<std::uint32_t>(MAX_INSTANCES);
+  gTables.egressKinds = allocateTable<std::int32_t>(MAX_INSTANCES * MAX_EVENT_OUTPUTS);
+  gTables.egressA = allocateTable<std::int32_t>(MAX_INSTANCES * MAX_EVENT_OUTPUTS);
+  gTables.egressFrames = allocateTable<std::int32_t>(MAX_INSTANCES * MAX_EVENT_OUTPUTS);
+  gTables.egressB = allocateTable<float>(MAX_INSTANCES * MAX_EVENT_OUTPUTS);
+  gTables.egressCounts = allocateTable<std::int32_t>(MAX_INSTANCES);
+  gTables.states = allocateTable<ChordState*>(MAX_INSTANCES);
+  gTables.blocks = allocateTable<RenderBlock>(MAX_INSTANCES);
+  gTables.egressViews = allocateTable<EventOutputView>(MAX_INSTANCES);
+}
+
+std::uint32_t createInstance(std::uint32_t maxBlockFrames, std::uint32_t inputChannels,
+                             std::uint32_t outputChannels, double sampleRate) noexcept {
+  if (!(sampleRate > 0.0) || !std::isfinite(sampleRate) || maxBlockFrames < 1 ||
+      maxBlockFrames > MAX_FRAMES || inputChannels != 0 || outputChannels != 0) {
+    return 0;
+  }
+  std::uint32_t slot = 0;
+  while (slot < MAX_INSTANCES && gTables.active[slot] != 0) ++slot;
+  if (slot == MAX_INSTANCES) return 0;
+
+  // The new generation stands even if creation fails below.
+  std::uint32_t generation = gTables.generations[slot] + 1;
+  if (generation == 0 || generation > kMaxGeneration) generation = 1;
+  gTables.generations[slot] = generation;
+
+  ChordState* state = createState();
+  PrepareConfig config;
+  config.sampleRate = static_cast<float>(sampleRate);
+  config.maxFrames = maxBlockFrames;
+  if (!prepare(*state, config)) {
+    destroyState(state);
+    gTables.maximumBlockSizes[slot] = 0;
+    return 0;
+  }
+
+  destroyState(gTables.states[slot]);
+  gTables.states[slot] = state;
+  gTables.maximumBlockSizes[slot] = maxBlockFrames;
+  gTables.eventCounts[slot] = 0;
+  gTables.egressCounts[slot] = 0;
+
+  EventOutputView& view = gTables.egressViews[slot];
+  const std::int64_t row = egressPosition(slot, 0);
+  view.a = {&gTables.egressA[row], MAX_EVENT_OUTPUTS};
+  view.b = {&gTables.egressB[row], MAX_EVENT_OUTPUTS};
+  view.frames = {&gTables.egressFrames[row], MAX_EVENT_OUTPUTS};
+  view.kinds = {&gTables.egressKinds[row], MAX_EVENT_OUTPUTS};
+  view.capacity = MAX_EVENT_OUTPUTS;
+  view.count = 0;
+
+  RenderBlock& block = gTables.blocks[slot];
+  block = RenderBlock{};
+  block.maxFrames = MAX_FRAMES;
+  block.input = gTables.emptyView;
+  block.output = gTables.emptyView;
+
+  if (!applyDefaults(*state)) {
+    gTables.maximumBlockSizes[slot] = 0;
+    return 0;
+  }
+  gTables.active[slot] = 1;
+  return handleFor(slot, generation);
+}
+
+int pushEvent(std::uint32_t handle, std::uint32_t kind, std::uint32_t frame,
+              std::uint32_t index, double value) noexcept {
+  const std::int32_t s = slotFor(handle);
+  if (s < 0) return 1;
+  const auto slot = static_cast<std::uint32_t>(s);
+  if (frame >= gTables.maximumBlockSizes[slot]) return 1;
+  if (!validEventShape(kind, index, value)) return 2;
+  const std::uint32_t count = gTables.eventCounts[slot];
+  if (!std::isfinite(value) || count >= MAX_EVENTS) return 3;
+  if (count > 0 && frame < gTables.eventFrames[eventPosition(slot, count - 1)]) return 4;
+
+  const std::int64_t at = eventPosition(slot, count);
+  gTables.eventFrames[at] = frame;
+  gTables.eventKinds[at] = kind;
+  gTables.eventParameters[at] = kind == EVENT_PARAMETER ? index : 0;
+  gTables.eventA[at] = kind == EVENT_PARAMETER ? 0 : static_cast<std::int32_t>(index);
+  gTables.eventValues[at] = static_cast<float>(value);
+  gTables.eventCounts[slot] = count + 1;
+  return 0;
+}
+
+int processInstance(std::uint32_t handle, std::uint32_t frames) noexcept {
+  const std::int32_t s = slotFor(handle);
+  if (s < 0) return 1;
+  const auto slot = static_cast<std::uint32_t>(s);
+  if (frames > gTables.maximumBlockSizes[slot]) return 1;
+
+  ChordState& state = *gTables.states[slot];
+  if (!runQueuedEvents(slot, frames)) {
+    // The refused block's queue is dropped so the next block starts clean instead of failing
+    // on the same event forever; outputs already made stay pending for the next block (their
+    // note-offs must still reach the host), and the stamp starts again at frame 0.
+    gTables.eventCounts[slot] = 0;
+    state.frame = 0;
+    return 2;
+  }
+
+  EventOutputView& view = gTables.egressViews[slot];
+  view.count = 0;
+  const bool emitted = emitEvents(state, view);
+  // The events were applied either way: keep them from being applied twice.
+  gTables.eventCounts[slot] = 0;
+  if (!emitted || view.count < 0 || view.count > static_cast<std::int32_t>(MAX_EVENT_OUTPUTS)) {
+    gTables.egressCounts[slot] = 0;
+    return 3;
+  }
+  gTables.egressCounts[slot] = view.count;
+  return 0;
+}
+
+int resetInstance(std::uint32_t handle) noexcept {
+  const std::int32_t s = slotFor(handle);
+  if (s < 0) return 1;
+  const auto slot = static_cast<std::uint32_t>(s);
+  ChordState& state = *gTables.states[slot];
+  reset(state);
+  if (!applyDefaults(state)) return 2;
+  gTables.eventCounts[slot] = 0;
+  gTables.egressCounts[slot] = 0;
+  return 0;
+}
+
+int destroyInstance(std::uint32_t handle) noexcept {
+  const std::int32_t s = slotFor(handle);
+  if (s < 0) return 1;
+  const auto slot = static_cast<std::uint32_t>(s);
+  gTables.active[slot] = 0;
+  gTables.maximumBlockSizes[slot] = 0;
+  gTables.eventCounts[slot] = 0;
+  gTables.egressCounts[slot] = 0;
+  return 0;
+}
+
+std::int32_t outputCount(std::uint32_t handle) noexcept {
+  const std::int32_t s = slotFor(handle);
+  if (s < 0) return 0;
+  return gTables.egressCounts[s];
+}
+
+double outputField(std::uint32_t handle, std::uint32_t index, OutputField field) noexcept {
+  const std::int32_t s = slotFor(handle);
+  if (s < 0) return 0.0;
+  const auto slot = static_cast<std::uint32_t>(s);
+  const std::int32_t count = gTables.egressCounts[slot];
+  if (count <= 0 || index >= static_cast<std::uint32_t>(count)) return 0.0;
+  const std::int64_t at = egressPosition(slot, index);
+  switch (field) {
+    case OutputField::Frame:
+      return gTables.egressFrames[at];
+    case OutputField::Kind:
+      return gTables.egressKinds[at];
+    case OutputField::A:
+      return gTables.egressA[at];
+    case OutputField::B:
+      return gTables.egressB[at];
+  }
+  return 0.0;
+}
+
+AudioView emptyAudioView() noexcept { return gTables.emptyView; }
+
+}  // namespace norvo::kernel

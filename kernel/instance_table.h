@@ -1,0 +1,57 @@
+// The kernel's process-wide instance table: 32 slots addressed by generation-checked handles,
+// each with a queue of timestamped input events, a chord generator state and a row of the
+// output columns. The flat C entry points (kernel_api.cpp) are thin wrappers over these
+// functions.
+//
+// Threads: one caller at a time per the kernel's calling rules; `runtimeInit` and
+// `createInstance` allocate, everything else is allocation-free and lock-free.
+#pragma once
+
+#include <cstdint>
+
+#include "kernel/chord_generator.h"
+
+namespace norvo::kernel {
+
+inline constexpr std::uint32_t MAX_INSTANCES = 32;
+inline constexpr std::uint32_t MAX_FRAMES = 128;
+inline constexpr std::uint32_t MAX_EVENTS = 64;
+inline constexpr std::uint32_t PARAMETER_COUNT = 4;
+inline constexpr std::uint32_t MAX_EVENT_OUTPUTS = 256;
+
+inline constexpr std::uint32_t EVENT_PARAMETER = 1;
+inline constexpr std::uint32_t EVENT_NOTE_ON = 2;
+inline constexpr std::uint32_t EVENT_NOTE_OFF = 3;
+inline constexpr std::uint32_t EVENT_CONTROL_CHANGE = 4;
+
+// Highest generation a slot reaches before starting again at 1: the largest for which every
+// slot's handle still fits in 32 bits.
+inline constexpr std::uint32_t kMaxGeneration = (0xFFFFFFFFu - MAX_INSTANCES) / MAX_INSTANCES + 1;
+static_assert(std::uint64_t{MAX_INSTANCES - 1} + std::uint64_t{MAX_INSTANCES} * (kMaxGeneration - 1) +
+                  1 <= 0xFFFFFFFFu,
+              "every handle fits in 32 bits");
+
+// Releases earlier tables and instances and allocates fresh, zeroed tables.
+void runtimeInit() noexcept;
+
+// Handle of a new instance, or 0.
+std::uint32_t createInstance(std::uint32_t maxBlockFrames, std::uint32_t inputChannels,
+                             std::uint32_t outputChannels, double sampleRate) noexcept;
+
+int pushEvent(std::uint32_t handle, std::uint32_t kind, std::uint32_t frame,
+              std::uint32_t index, double value) noexcept;
+int processInstance(std::uint32_t handle, std::uint32_t frames) noexcept;
+int resetInstance(std::uint32_t handle) noexcept;
+int destroyInstance(std::uint32_t handle) noexcept;
+
+enum class OutputField { Frame, Kind, A, B };
+
+// Number of output events of the last block; 0 for an invalid handle.
+std::int32_t outputCount(std::uint32_t handle) noexcept;
+// One field of output event `index`; 0 for an invalid handle or index.
+double outputField(std::uint32_t handle, std::uint32_t index, OutputField field) noexcept;
+
+// The kernel's only audio view (length 0).
+AudioView emptyAudioView() noexcept;
+
+}  // namespace norvo::kernel

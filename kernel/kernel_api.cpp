@@ -1,0 +1,102 @@
+// The exported C entry points: each records its name for trap messages, refuses to run after
+// a trap, and forwards to the instance table. Threads: see kernel_api.h.
+#include "kernel/kernel_api.h"
+
+#include "kernel/instance_table.h"
+#include "kernel/kernel_trap.h"
+
+using norvo::kernel::enterEntry;
+using norvo::kernel::OutputField;
+
+extern "C" {
+
+double NORVO_KERNEL_ENTRY(runtime_init)(void) {
+  enterEntry("runtime_init");
+  norvo::kernel::runtimeInit();
+  return 0.0;
+}
+
+void NORVO_KERNEL_ENTRY(set_panic_sink)(norvo_kernel_panic_sink sink, void* context) {
+  norvo::kernel::setPanicSink(sink, context);
+}
+
+void NORVO_KERNEL_ENTRY(collect)(void) {
+  // Nothing is handed out as a temporary, so there is nothing to reclaim.
+  enterEntry("collect");
+}
+
+double NORVO_KERNEL_ENTRY(abi_version)(void) {
+  enterEntry("abi_version");
+  return NORVO_KERNEL_ABI_VERSION;
+}
+
+double NORVO_KERNEL_ENTRY(create)(uint32_t maxBlockFrames, uint32_t inputChannels,
+                                  uint32_t outputChannels, double sampleRate) {
+  enterEntry("create");
+  return norvo::kernel::createInstance(maxBlockFrames, inputChannels, outputChannels,
+                                       sampleRate);
+}
+
+static void writeEmptyView(float** data, size_t* length) noexcept {
+  const norvo::kernel::AudioView view = norvo::kernel::emptyAudioView();
+  if (data != nullptr) *data = view.data;
+  if (length != nullptr) *length = view.length;
+}
+
+void NORVO_KERNEL_ENTRY(input_view)(uint32_t /*handle*/, float** data, size_t* length) {
+  enterEntry("input_view");
+  writeEmptyView(data, length);
+}
+
+void NORVO_KERNEL_ENTRY(output_view)(uint32_t /*handle*/, float** data, size_t* length) {
+  enterEntry("output_view");
+  writeEmptyView(data, length);
+}
+
+double NORVO_KERNEL_ENTRY(push_event)(uint32_t handle, uint32_t kind, uint32_t frame,
+                                      uint32_t index, double value) {
+  enterEntry("push_event");
+  return norvo::kernel::pushEvent(handle, kind, frame, index, value);
+}
+
+double NORVO_KERNEL_ENTRY(process)(uint32_t handle, uint32_t frames) {
+  enterEntry("process");
+  return norvo::kernel::processInstance(handle, frames);
+}
+
+double NORVO_KERNEL_ENTRY(reset)(uint32_t handle) {
+  enterEntry("reset");
+  return norvo::kernel::resetInstance(handle);
+}
+
+double NORVO_KERNEL_ENTRY(destroy)(uint32_t handle) {
+  enterEntry("destroy");
+  return norvo::kernel::destroyInstance(handle);
+}
+
+double NORVO_KERNEL_ENTRY(event_output_count)(uint32_t handle) {
+  enterEntry("event_output_count");
+  return norvo::kernel::outputCount(handle);
+}
+
+double NORVO_KERNEL_ENTRY(event_output_frame)(uint32_t handle, uint32_t index) {
+  enterEntry("event_output_frame");
+  return norvo::kernel::outputField(handle, index, OutputField::Frame);
+}
+
+double NORVO_KERNEL_ENTRY(event_output_kind)(uint32_t handle, uint32_t index) {
+  enterEntry("event_output_kind");
+  return norvo::kernel::outputField(handle, index, OutputField::Kind);
+}
+
+double NORVO_KERNEL_ENTRY(event_output_a)(uint32_t handle, uint32_t index) {
+  enterEntry("event_output_a");
+  return norvo::kernel::outputField(handle, index, OutputField::A);
+}
+
+double NORVO_KERNEL_ENTRY(event_output_b)(uint32_t handle, uint32_t index) {
+  enterEntry("event_output_b");
+  return norvo::kernel::outputField(handle, index, OutputField::B);
+}
+
+}  // extern "C"
