@@ -1,0 +1,33 @@
+// What the chord effect must send for a stream of notes, worked out from its musical rules
+// (interval sets, octave spread, velocity scale, on/off, releasing exactly what was sent).
+// The end-to-end tests compare the plug-in's real output against it. Test thread.
+#pragma once
+
+#include "e2e/midi_test_file.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace norvo::e2e {
+
+class ChordReference {
+public:
+    // Plain parameter values, as the command line's --set gives them.
+    void set(const std::string& path, double plain);
+
+    // The output notes for one input note message (velocity as a MIDI byte).
+    std::vector<MidiNote> play(const MidiNote& input);
+
+    // The output for a whole file of notes, in order.
+    std::vector<MidiNote> playAll(const std::vector<MidiNote>& inputs);
+
+private:
+    bool on_ = true;
+    int mode_ = 0;
+    int spread_ = 0;
+    double velocityScale_ = 0.8;
+    std::array<std::vector<int>, 128> sounding_{};
+};
+
+} // namespace norvo::e2e
