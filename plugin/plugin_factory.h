@@ -1,0 +1,10 @@
+// The module's class factory: the processor class "Chord", then the controller class
+// "Chord Controller". Main thread.
+#pragma once
+
+#include "pluginterfaces/base/ipluginbase.h"
+
+// Exported: returns the module's factory, creating it and registering the two classes on the
+// first call; every call adds one reference the caller releases.
+extern "C" __attribute__((visibility("default"))) Steinberg::IPluginFactory* PLUGIN_API
+GetPluginFactory();

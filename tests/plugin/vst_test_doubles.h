@@ -1,0 +1,235 @@
+// Small stand-ins for the host's side of a process call and of the processor's connection:
+// an event list, parameter changes with their value queues, a connection point that records
+// the messages it receives, and a fake kernel behind the engine's entry-point table that records
+// every call. The lists have fixed capacities and never allocate, so they can be used inside a
+// counted realtime scope. Test thread only.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/kernel_entry_points.h"
+#include "pluginterfaces/vst/ivstevents.h"
+#include "pluginterfaces/vst/ivstmessage.h"
+#include "pluginterfaces/vst/ivstparameterchanges.h"
+
+namespace norvo::test {
+
+// Implements FUnknown for stack objects: no reference counting, queryInterface answers I only.
+#define NORVO_TEST_FUNKNOWN(I)                                                          \
+  Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj)  \
+      override {                                                                        \
+    if (Steinberg::FUnknownPrivate::iidEqual(iid, I::iid) ||                            \
+        Steinberg::FUnknownPrivate::iidEqual(iid, Steinberg::FUnknown::iid)) {          \
+      *obj = static_cast<I*>(this);                                                     \
+      return Steinberg::kResultOk;                                                      \
+    }                                                                                   \
+    *obj = nullptr;                                                                     \
+    return Steinberg::kNoInterface;                                                     \
+  }                                                                                     \
+  Steinberg::uint32 PLUGIN_API addRef() override { return 1; }                          \
+  Steinberg::uint32 PLUGIN_API release() override { return 1; }
+
+class EventListDouble : public Steinberg::Vst::IEventList {
+ public:
+  static constexpr int kCapacity = 512;
+
+  // Index of an addEvent call (0-based) that is refused; -1 refuses none (except when full).
+  int refuseAddAt = -1;
+
+  Steinberg::int32 PLUGIN_API getEventCount() override { return count_; }
+  Steinberg::tresult PLUGIN_API getEvent(Steinberg::int32 index,
+                                         Steinberg::Vst::Event& e) override {
+    if (index < 0 || index >= count_) return Steinberg::kInvalidArgument;
+    e = events_[index];
+    return Steinberg::kResultOk;
+  }
+  Steinberg::tresult PLUGIN_API addEvent(Steinberg::Vst::Event& e) override {
+    const int call = addCalls_++;
+    if (call == refuseAddAt || count_ >= kCapacity) return Steinberg::kResultFalse;
+    events_[count_++] = e;
+    return Steinberg::kResultOk;
+  }
+  NORVO_TEST_FUNKNOWN(Steinberg::Vst::IEventList)
+
+  void clear() {
+    count_ = 0;
+    addCalls_ = 0;
+  }
+  int addCalls() const { return addCalls_; }
+  const Steinberg::Vst::Event& at(int i) const { return events_[i]; }
+
+  void addNoteOn(int pitch, float velocity, int offset, int channel = 0) {
+    Steinberg::Vst::Event e{};
+    e.type = Steinberg::Vst::Event::kNoteOnEvent;
+    e.sampleOffset = offset;
+    e.noteOn.pitch = static_cast<Steinberg::int16>(pitch);
+    e.noteOn.velocity = velocity;
+    e.noteOn.channel = static_cast<Steinberg::int16>(channel);
+    e.noteOn.noteId = -1;
+    events_[count_++] = e;
+  }
+  void addNoteOff(int pitch, int offset, int channel = 0) {
+    Steinberg::Vst::Event e{};
+    e.type = Steinberg::Vst::Event::kNoteOffEvent;
+    e.sampleOffset = offset;
+    e.noteOff.pitch = static_cast<Steinberg::int16>(pitch);
+    e.noteOff.channel = static_cast<Steinberg::int16>(channel);
+    e.noteOff.noteId = -1;
+    events_[count_++] = e;
+  }
+
+ private:
+  Steinberg::Vst::Event events_[kCapacity] = {};
+  int count_ = 0;
+  int addCalls_ = 0;
+};
+
+class ParamValueQueueDouble : public Steinberg::Vst::IParamValueQueue {
+ public:
+  static constexpr int kCapacity = 64;
+
+  Steinberg::Vst::ParamID PLUGIN_API getParameterId() override { return id_; }
+  Steinberg::int32 PLUGIN_API getPointCount() override { return count_; }
+  Steinberg::tresult PLUGIN_API getPoint(Steinberg::int32 index, Steinberg::int32& offset,
+                                         Steinberg::Vst::ParamValue& value) override {
+    if (index < 0 || index >= count_) return Steinberg::kInvalidArgument;
+    offset = offsets_[index];
+    value = values_[index];
+    return Steinberg::kResultOk;
+  }
+  Steinberg::tresult PLUGIN_API addPoint(Steinberg::int32 offset, Steinberg::Vst::ParamValue value,
+                                         Steinberg::int32& index) override {
+    if (count_ >= kCapacity) return Steinberg::kResultFalse;
+    offsets_[count_] = offset;
+    values_[count_] = value;
+    index = count_++;
+    return Steinberg::kResultOk;
+  }
+  NORVO_TEST_FUNKNOWN(Steinberg::Vst::IParamValueQueue)
+
+  void reset(Steinberg::Vst::ParamID id) {
+    id_ = id;
+    count_ = 0;
+  }
+
+ private:
+  Steinberg::Vst::ParamID id_ = 0;
+  Steinberg::int32 offsets_[kCapacity] = {};
+  Steinberg::Vst::ParamValue values_[kCapacity] = {};
+  int count_ = 0;
+};
+
+class ParameterChangesDouble : public Steinberg::Vst::IParameterChanges {
+ public:
+  static constexpr int kCapacity = 16;
+
+  Steinberg::int32 PLUGIN_API getParameterCount() override { return count_; }
+  Steinberg::Vst::IParamValueQueue* PLUGIN_API getParameterData(Steinberg::int32 index) override {
+    return index >= 0 && index < count_ ? &queues_[index] : nullptr;
+  }
+  Steinberg::Vst::IParamValueQueue* PLUGIN_API addParameterData(
+      const Steinberg::Vst::ParamID& id, Steinberg::int32& index) override {
+    if (count_ >= kCapacity) return nullptr;
+    queues_[count_].reset(id);
+    index = count_;
+    return &queues_[count_++];
+  }
+  NORVO_TEST_FUNKNOWN(Steinberg::Vst::IParameterChanges)
+
+  // Adds a queue for `id` and returns it for adding points.
+  ParamValueQueueDouble& queue(Steinberg::Vst::ParamID id) {
+    Steinberg::int32 index = 0;
+    addParameterData(id, index);
+    return queues_[index];
+  }
+  void point(Steinberg::Vst::ParamID id, int offset, double value) {
+    Steinberg::int32 index = 0;
+    queue(id).addPoint(offset, value, index);
+  }
+  void clear() { count_ = 0; }
+
+ private:
+  ParamValueQueueDouble queues_[kCapacity];
+  int count_ = 0;
+};
+
+// The processor's peer: keeps the id and "json" payload of every message it is sent.
+class MessageRecorder : public Steinberg::Vst::IConnectionPoint {
+ public:
+  struct Received {
+    std::string id;
+    bool hasJson = false;
+    std::string json;  // raw bytes of the "json" binary attribute
+  };
+
+  Steinberg::tresult PLUGIN_API connect(Steinberg::Vst::IConnectionPoint*) override {
+    return Steinberg::kResultOk;
+  }
+  Steinberg::tresult PLUGIN_API disconnect(Steinberg::Vst::IConnectionPoint*) override {
+    return Steinberg::kResultOk;
+  }
+  Steinberg::tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override {
+    Received r;
+    r.id = message->getMessageID() != nullptr ? message->getMessageID() : "";
+    const void* data = nullptr;
+    Steinberg::uint32 size = 0;
+    if (auto* attributes = message->getAttributes();
+        attributes != nullptr && attributes->getBinary("json", data, size) == Steinberg::kResultOk) {
+      r.hasJson = true;
+      r.json.assign(static_cast<const char*>(data), size);
+    }
+    received.push_back(std::move(r));
+    return Steinberg::kResultOk;
+  }
+  NORVO_TEST_FUNKNOWN(Steinberg::Vst::IConnectionPoint)
+
+  std::vector<const Received*> withId(const std::string& id) const {
+    std::vector<const Received*> out;
+    for (const auto& r : received)
+      if (r.id == id) out.push_back(&r);
+    return out;
+  }
+
+  std::vector<Received> received;
+};
+
+// A kernel behind the engine's entry-point table that records what the engine asks of it and
+// reports the outputs a test sets up. One process-wide instance (the table holds plain
+// function pointers); reset it at the start of every test.
+struct FakeKernel {
+  struct Push {
+    std::uint32_t kind;
+    std::uint32_t frame;
+    std::uint32_t index;
+    double value;
+  };
+  struct Output {
+    double kind, frame, a, b;
+  };
+  static constexpr int kCapacity = 256;
+
+  Push pushes[kCapacity];
+  int pushCount = 0;
+  Output outputs[kCapacity];
+  int outputCount = 0;
+  int processCalls = 0;
+  std::uint32_t lastProcessFrames = 0;
+  bool refuseCreate = false;
+
+  void reset() { *this = FakeKernel{}; }
+  void clearCalls() {
+    pushCount = 0;
+    processCalls = 0;
+  }
+  void addOutput(double kind, double frame, double a, double b) {
+    outputs[outputCount++] = Output{kind, frame, a, b};
+  }
+
+  static FakeKernel& instance();
+  static const KernelEntryPoints& entryPoints();
+};
+
+}  // namespace norvo::test
