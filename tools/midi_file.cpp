@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <memory>
 
 namespace norvo::probe {
@@ -115,29 +116,37 @@ void writeMidiNoteFile(const std::string& path, const MidiNoteFile& file)
         throw ProbeError("cannot create MIDI file " + path + ": out of memory");
     smf_add_track(smf.get(), track);
 
-    for (const TempoChange& tempo : file.tempos) {
-        const int us = tempo.microsecondsPerQuarter;
-        unsigned char bytes[6] = {0xFF, 0x51, 0x03, static_cast<unsigned char>((us >> 16) & 0xFF),
-                                  static_cast<unsigned char>((us >> 8) & 0xFF),
-                                  static_cast<unsigned char>(us & 0xFF)};
-        smf_event_t* event = smf_event_new_from_pointer(bytes, sizeof bytes);
-        if (!event)
-            throw ProbeError("cannot create MIDI file " + path + ": out of memory");
-        smf_track_add_event_pulses(track, event, static_cast<int>(tempo.ticks));
-    }
-
+    // libsmf keeps events in the order they are appended only while their ticks never go
+    // back (an insertion lands before its equals), so tempo changes and notes go in merged,
+    // tempo first at equal ticks.
     std::vector<MidiNoteEvent> notes = file.notes;
     std::stable_sort(notes.begin(), notes.end(),
                      [](const MidiNoteEvent& a, const MidiNoteEvent& b) { return a.ticks < b.ticks; });
-    long lastTick = file.tempos.empty() ? 0 : file.tempos.back().ticks;
-    for (const MidiNoteEvent& note : notes) {
-        const int status = (note.on ? 0x90 : 0x80) | (note.channel & 0x0F);
-        smf_event_t* event = smf_event_new_from_bytes(status, note.note & 0x7F, note.velocity & 0x7F);
+    const auto append = [&](smf_event_t* event, long ticks) {
         if (!event)
             throw ProbeError("cannot create MIDI file " + path + ": out of memory");
-        smf_track_add_event_pulses(track, event, static_cast<int>(note.ticks));
+        smf_track_add_event_pulses(track, event, static_cast<int>(ticks));
+    };
+    long lastTick = 0;
+    size_t nextTempo = 0;
+    const auto appendTemposUpTo = [&](long ticks) {
+        for (; nextTempo < file.tempos.size() && file.tempos[nextTempo].ticks <= ticks; ++nextTempo) {
+            const TempoChange& tempo = file.tempos[nextTempo];
+            const int us = tempo.microsecondsPerQuarter;
+            unsigned char bytes[6] = {0xFF, 0x51, 0x03, static_cast<unsigned char>((us >> 16) & 0xFF),
+                                      static_cast<unsigned char>((us >> 8) & 0xFF),
+                                      static_cast<unsigned char>(us & 0xFF)};
+            append(smf_event_new_from_pointer(bytes, sizeof bytes), tempo.ticks);
+            lastTick = std::max(lastTick, tempo.ticks);
+        }
+    };
+    for (const MidiNoteEvent& note : notes) {
+        appendTemposUpTo(note.ticks);
+        const int status = (note.on ? 0x90 : 0x80) | (note.channel & 0x0F);
+        append(smf_event_new_from_bytes(status, note.note & 0x7F, note.velocity & 0x7F), note.ticks);
         lastTick = std::max(lastTick, note.ticks);
     }
+    appendTemposUpTo(std::numeric_limits<long>::max());
     if (smf_track_add_eot_pulses(track, static_cast<int>(lastTick)) != 0 ||
         smf_save(smf.get(), path.c_str()) != 0)
         throw ProbeError("cannot write MIDI file " + path + ": " + log.reason("libsmf refused"));

@@ -242,6 +242,26 @@ void printTable(const char* title, const std::vector<MidiNoteEvent>& notes, std:
     }
 }
 
+// Note-ons sent at the same moment, one line per chord.
+void printChords(const std::vector<MidiNoteEvent>& notes, std::ostream& out)
+{
+    out << "chords\n";
+    char head[64];
+    for (size_t i = 0; i < notes.size();) {
+        if (!notes[i].on) {
+            ++i;
+            continue;
+        }
+        std::snprintf(head, sizeof head, "  %12.6f  %8ld ", notes[i].seconds, notes[i].ticks);
+        out << head;
+        const long tick = notes[i].ticks;
+        for (; i < notes.size() && notes[i].ticks == tick; ++i)
+            if (notes[i].on)
+                out << " " << noteName(notes[i].note);
+        out << "\n";
+    }
+}
+
 } // namespace
 
 void runRender(const RenderOptions& options, std::ostream& out)
@@ -293,6 +313,7 @@ void runRender(const RenderOptions& options, std::ostream& out)
 
     printTable("input", input.notes, out);
     printTable("output", output.notes, out);
+    printChords(output.notes, out);
     if (input.ignoredEvents > 0)
         out << "ignored " << input.ignoredEvents << " input events that are not notes\n";
     if (otherEvents > 0)

@@ -6,7 +6,6 @@ effect with one MIDI input, one MIDI output and no audio ports.
 Usage: ardour_scan_check.py BUNDLE
 The scanner runs with a private, empty HOME so no earlier cache entry can stand in for this
 scan; it caches by absolute path, so the bundle is given by its absolute path."""
-import glob
 import os
 import subprocess
 import sys
@@ -64,12 +63,12 @@ def main():
         print(output)
         if result.returncode != 0:
             fail("the scanner exited with status %d" % result.returncode)
-        caches = glob.glob(os.path.join(home, "**", "*.v3i"), recursive=True)
+        caches = [os.path.join(folder, name) for folder, _, names in os.walk(home)
+                  for name in names if name.endswith(".v3i")]
         if len(caches) != 1:
             fail("expected one .v3i cache file, found %d" % len(caches))
         with open(caches[0], encoding="utf-8") as f:
             text = f.read()
-        print(text)
         root = ElementTree.fromstring(text)
 
     infos = [node.attrib for node in root.iter("VST3Info")]

@@ -254,7 +254,9 @@ TEST(ChordRender, PrintsInputAndOutputTable)
         "      0.500000       480   1  67 G4        80  on\n"
         "      1.000000       960   1  60 C4         0  off\n"
         "      1.000000       960   1  64 E4         0  off\n"
-        "      1.000000       960   1  67 G4         0  off\n";
+        "      1.000000       960   1  67 G4         0  off\n"
+        "chords\n"
+        "      0.500000       480  C4 E4 G4\n";
     EXPECT_EQ(run.out, want);
 }
 
