@@ -1,0 +1,581 @@
+// KernelEngine against the chord kernel (set-up, chunking, ordering, parameter republishing,
+// failures) and against a scripted kernel for the paths the chord kernel never takes.
+#include "engine/kernel_engine.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "engine/engine_test_support.h"
+#include "engine/fake_kernel.h"
+#include "engine/stderr_capture.h"
+
+namespace norvo {
+namespace {
+
+using test::DiagnosticSummary;
+using test::diagnosticsOf;
+using test::fakeKernel;
+using test::fakeKernelEntryPoints;
+using test::FakeKernelCall;
+using test::midiOutOf;
+using test::noteOff;
+using test::noteOn;
+using test::runBlock;
+using test::StderrCapture;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr const char* kInvalidFormat = "host processing configuration is invalid";
+constexpr const char* kDrainedProcessFailure = "audio process callback failed; output was cleared";
+constexpr const char* kDrainedOther = "runtime diagnostic observed on the audio callback";
+
+// ---------------------------------------------------------------------------------------------
+// Set-up
+
+struct FormatCase {
+  double sampleRate;
+  int maxBlockFrames;
+  bool accepted;
+  const char* standardError;
+};
+
+TEST(KernelEngineSetup, ValidatesTheHostFormat) {
+  const FormatCase cases[] = {
+      {44100, 512, true, ""},
+      {44100, 16384, true, ""},
+      {0, 512, false,
+       "norvo-plugin-shell: rejected host format (sampleRate=0, maxBlockFrames=512)\n"},
+      {44100, 0, false,
+       "norvo-plugin-shell: rejected host format (sampleRate=44100, maxBlockFrames=0)\n"},
+      {5e6, 512, false,
+       "norvo-plugin-shell: rejected host format (sampleRate=5000000, maxBlockFrames=512)\n"},
+      {44100.123456789, -3, false,
+       "norvo-plugin-shell: rejected host format (sampleRate=44100.1235, maxBlockFrames=-3)\n"},
+      {44100, 16385, false,
+       "norvo-plugin-shell: rejected host format (sampleRate=44100, maxBlockFrames=16385)\n"
+       "norvo-plugin-shell: maxBlockFrames exceeds the 16384-frame ceiling; render long fixtures "
+       "as a LOOP of <=16384-frame blocks rather than declaring the whole fixture as one block\n"},
+  };
+  for (const FormatCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.sampleRate << " Hz, " << c.maxBlockFrames);
+    KernelEngine engine;
+    StderrCapture capture;
+    EXPECT_EQ(engine.setup(c.sampleRate, c.maxBlockFrames), c.accepted);
+    EXPECT_EQ(capture.take(), c.standardError);
+    EXPECT_EQ(engine.ready(), c.accepted);
+    if (c.accepted) {
+      EXPECT_THAT(diagnosticsOf(engine), IsEmpty());
+      EXPECT_NE(engine.instanceToken(), 0u);
+      EXPECT_EQ(engine.maxBlockFrames(), c.maxBlockFrames);
+    } else {
+      EXPECT_THAT(diagnosticsOf(engine), ElementsAre(DiagnosticSummary{14, 2, 5, kInvalidFormat, ""}));
+      EXPECT_EQ(engine.instanceToken(), 0u);
+    }
+  }
+}
+
+TEST(KernelEngineSetup, StoresTheHostRateAsAReducedFraction) {
+  KernelEngine engine;
+  ASSERT_TRUE(engine.setup(44100.0000004, 512));
+  EXPECT_EQ(engine.rateNumerator(), 44100u);
+  EXPECT_EQ(engine.rateDenominator(), 1u);
+  EXPECT_EQ(engine.hostRate(), 44100.0);
+  EXPECT_FALSE(engine.rateConverted());
+  EXPECT_EQ(engine.latencySamples(), 0);
+  EXPECT_EQ(engine.adapterCapacity(), 1544u);
+
+  ASSERT_TRUE(engine.setup(22050.5, 256));
+  EXPECT_EQ(engine.rateNumerator(), 44101u);
+  EXPECT_EQ(engine.rateDenominator(), 2u);
+  EXPECT_EQ(engine.hostRate(), 22050.5);
+}
+
+TEST(KernelEngineSetup, RefusesRatesNeedingAnOversizedAdapterWithoutAStandardErrorLine) {
+  KernelEngine engine;
+  ASSERT_TRUE(engine.setup(24, 512));
+  EXPECT_EQ(engine.adapterCapacity(), 1024064u);
+
+  StderrCapture capture;
+  EXPECT_FALSE(engine.setup(20, 512));
+  EXPECT_EQ(capture.take(), "");
+  EXPECT_FALSE(engine.ready());
+  EXPECT_EQ(engine.adapterCapacity(), 1228864u);
+  EXPECT_THAT(diagnosticsOf(engine),
+              ElementsAre(DiagnosticSummary{14, 2, 5, "host rate requires unsupported SRC FIFO capacity", ""}));
+}
+
+TEST(KernelEngineSetup, ReportsAKernelThatCannotBeCreated) {
+  // The kernel has 32 instance slots for the whole process.
+  std::vector<std::unique_ptr<KernelEngine>> engines;
+  for (int i = 0; i < 32; ++i) {
+    engines.push_back(std::make_unique<KernelEngine>());
+    ASSERT_TRUE(engines.back()->setup(48000, 128)) << "engine " << i;
+  }
+  KernelEngine last;
+  StderrCapture capture;
+  EXPECT_FALSE(last.setup(44100, 512));
+  EXPECT_EQ(capture.take(), "norvo-plugin-shell: kernel setup failed at 44100 Hz\n");
+  EXPECT_FALSE(last.ready());
+  EXPECT_FALSE(last.rateConverted());
+  EXPECT_THAT(diagnosticsOf(last),
+              ElementsAre(DiagnosticSummary{1, 3, 5, "product kernel instance creation failed", ""},
+                          DiagnosticSummary{15, 3, 5, "kernel runtime is unavailable after setup", ""}));
+
+  // A freed slot makes the next set-up work again.
+  engines.pop_back();
+  EXPECT_TRUE(last.setup(44100, 512));
+}
+
+TEST(KernelEngineSetup, SetupAgainRecreatesTheInstanceAndResendsParameters) {
+  KernelEngine engine;
+  ASSERT_TRUE(engine.setup(48000, 512));
+  engine.setParamValue(1, 2);  // major triad
+  engine.pushNoteOn(60, 0.5, 0, 0, 0);
+  runBlock(engine, 64);
+  ASSERT_THAT(midiOutOf(engine), ElementsAre(noteOn(0, 60, 64), noteOn(0, 64, 51), noteOn(0, 67, 51)));
+
+  const std::uint32_t before = engine.instanceToken();
+  ASSERT_TRUE(engine.setup(44100, 256));
+  EXPECT_NE(engine.instanceToken(), before);
+  // The fresh instance forgot the held chord but gets the mode again at the next block.
+  engine.pushNoteOff(60, 0, 0, 0);
+  engine.pushNoteOn(62, 0.5, 5, 0, 0);
+  runBlock(engine, 64);
+  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(5, 62, 64), noteOn(5, 66, 51), noteOn(5, 69, 51)));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Blocks against the chord kernel
+
+TEST(KernelEngineBlock, LongBlockReturnsTheChordAtItsHostFrame) {
+  KernelEngine engine;
+  ASSERT_TRUE(engine.setup(48000, 512));
+  ASSERT_TRUE(engine.pushNoteOn(60, 0.5, 200, 0, 0));
+  ASSERT_TRUE(engine.pushNoteOff(60, 299, 0, 0));
+  runBlock(engine, 300);
+  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(200, 60, 64), noteOn(200, 72, 51),
+                                             noteOff(299, 60), noteOff(299, 72)));
+  EXPECT_TRUE(engine.blockDone());
+  EXPECT_FALSE(engine.blockFailed());
+  EXPECT_EQ(engine.queuedEventCount(), 0);
+}
+
+TEST(KernelEngineBlock, ParameterAtTheSameFrameAppliesBeforeTheNoteWhateverTheQueueOrder) {
+  KernelEngine engine;
+  ASSERT_TRUE(engine.setup(48000, 512));
+  ASSERT_TRUE(engine.pushNoteOn(60, 1.0, 10, 0, 0));
+  ASSERT_TRUE(engine.pushParamNormalized(1, 10, 0.6));  // mode 3: minor triad
+  runBlock(engine, 128);
+  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(10, 60, 127), noteOn(10, 63, 102), noteOn(10, 67, 102)));
+  EXPECT_EQ(engine.paramValue(1), 3.0);
+}
+
+TEST(KernelEngineBlock, RejectedEventIsCountedAndTheBlockGoesOn) {
+  KernelEngine engine;
+  ASSERT_TRUE(engine.setup(48000, 512));
+  engine.pushNoteOff(200, 3, 0, 0);  // the kernel refuses note numbers above 127
+  engine.pushNoteOn(48, 1.0, 4, 0, 0);
+  runBlock(engine, 128);
+  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(4, 48, 127), noteOn(4, 60, 102)));
+  EXPECT_FALSE(engine.blockFailed());
+  engine.drainRuntimeDiagnostics();
+  EXPECT_THAT(diagnosticsOf(engine), ElementsAre(DiagnosticSummary{22, 2, 7, kDrainedOther, "audio callback"}));
+}
+
+TEST(KernelEngineBlock, ParameterChangedOutsideTheBlockReachesTheKernel) {
+  KernelEngine engine;
+  ASSERT_TRUE(engine.setup(48000, 512));
+  engine.setParamValue(1, 3);
+  engine.setParamValue(2, 1);
+  engine.pushNoteOn(60, 1.0, 0, 0, 0);
+  runBlock(engine, 32);
+  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(0, 60, 127), noteOn(0, 75, 102), noteOn(0, 79, 102)));
+}
+
+TEST(KernelEngineBlock, EventsOutsideTheBlockAreNeverSent) {
+  KernelEngine engine;
+  ASSERT_TRUE(engine.setup(48000, 512));
+  engine.pushNoteOn(50, 1.0, -1, 0, 0);
+  engine.pushNoteOn(51, 1.0, 64, 0, 0);
+  engine.pushNoteOn(52, 1.0, 64, 0, 0);  // frame == block length
+  runBlock(engine, 64);
+  EXPECT_THAT(midiOutOf(engine), IsEmpty());
+  EXPECT_FALSE(engine.blockFailed());
+  EXPECT_EQ(engine.queuedEventCount(), 0);
+}
+
+TEST(KernelEngineBlock, ZeroFrameBlockOnlyAppliesParameters) {
+  KernelEngine engine;
+  ASSERT_TRUE(engine.setup(48000, 512));
+  engine.pushNoteOn(60, 1.0, 0, 0, 0);
+  runBlock(engine, 16);
+  ASSERT_EQ(engine.midiOutCount(), 2);
+
+  engine.pushParamNormalized(1, 0, 0.2);  // mode 1
+  engine.pushParamNormalized(1, 3, 0.4);  // mode 2, later in the queue: wins
+  engine.pushNoteOn(64, 1.0, 0, 0, 0);
+  runBlock(engine, 0);
+  EXPECT_EQ(engine.paramValue(1), 2.0);
+  EXPECT_EQ(engine.queuedEventCount(), 0);
+  EXPECT_EQ(engine.midiOutCount(), 0);  // the previous block's notes are not handed out again
+  EXPECT_FALSE(engine.blockFailed());
+
+  // The next real block plays with the new mode.
+  engine.pushNoteOn(62, 1.0, 1, 0, 0);
+  runBlock(engine, 16);
+  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(1, 62, 127), noteOn(1, 66, 102), noteOn(1, 69, 102)));
+}
+
+TEST(KernelEngineBlock, FailuresBeforeTheChunkLoopSendNothing) {
+  KernelEngine engine;
+  float left[8], right[8];
+  float* outputs[] = {left, nullptr, right};
+  std::fill(std::begin(left), std::end(left), 1.0f);
+  std::fill(std::begin(right), std::end(right), 1.0f);
+
+  // Not set up: the block fails (fatal), outputs are cleared.
+  engine.pushNoteOn(60, 1.0, 0, 0, 0);
+  engine.processBlock(nullptr, 0, outputs, 3, 8);
+  EXPECT_TRUE(engine.blockFailed());
+  EXPECT_TRUE(engine.blockDone());
+  EXPECT_EQ(engine.queuedEventCount(), 0);
+  EXPECT_EQ(left[7], 0.0f);
+  EXPECT_EQ(right[0], 0.0f);
+
+  // Larger than declared: fails with severity error.
+  ASSERT_TRUE(engine.setup(48000, 256));
+  engine.pushNoteOn(60, 1.0, 0, 0, 0);
+  runBlock(engine, 257);
+  EXPECT_TRUE(engine.blockFailed());
+  EXPECT_EQ(engine.midiOutCount(), 0);
+  EXPECT_EQ(engine.queuedEventCount(), 0);
+
+  engine.drainRuntimeDiagnostics();
+  EXPECT_THAT(diagnosticsOf(engine),
+              ElementsAre(DiagnosticSummary{4, 3, 7, kDrainedProcessFailure, "audio callback"},
+                          DiagnosticSummary{4, 2, 7, kDrainedProcessFailure, "audio callback"}));
+}
+
+TEST(KernelEngineBlock, OutputChannelRequestIsRefusedAndReportedOncePerProcess) {
+  // The standard-error line is once per process: check it in a child process.
+  std::FILE* log = std::tmpfile();
+  ASSERT_NE(log, nullptr);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    dup2(fileno(log), 2);
+    KernelEngine engine;
+    if (!engine.setup(48000, 512)) _exit(2);
+    float channel[4] = {1, 1, 1, 1};
+    float* outputs[] = {channel, nullptr};
+    engine.pushNoteOn(60, 1.0, 0, 0, 0);
+    engine.processBlock(nullptr, 0, outputs, 2, 4);
+    const bool firstRefused = engine.blockFailed() && engine.midiOutCount() == 0 &&
+                              engine.queuedEventCount() == 0 && channel[3] == 0.0f;
+    engine.processBlock(nullptr, 0, outputs, 1, 4);
+    _exit(firstRefused && engine.blockFailed() ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  std::string text;
+  std::rewind(log);
+  char buffer[1024];
+  std::size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, log)) > 0) text.append(buffer, n);
+  std::fclose(log);
+  EXPECT_EQ(text,
+            "norvo kernel_engine: processBlock requested 2 output channel(s) from a build that "
+            "declares 0; refusing rather than reading the null planar output view an event-only "
+            "product legally has\n");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Queueing and parameter operations
+
+TEST(KernelEngineQueue, RefusesThe2049thEvent) {
+  KernelEngine engine;
+  for (int i = 0; i < kEngineEventCapacity; ++i) {
+    ASSERT_TRUE(engine.pushNoteOn(60, 1.0, 0, 0, 0)) << i;
+  }
+  EXPECT_FALSE(engine.pushNoteOn(60, 1.0, 0, 0, 0));
+  EXPECT_FALSE(engine.pushNoteOff(60, 0, 0, 0));
+  EXPECT_FALSE(engine.pushParamNormalized(0, 0, 1.0));
+  EXPECT_FALSE(engine.pushController(1, 1, 0, 0, 0));
+  EXPECT_EQ(engine.queuedEventCount(), kEngineEventCapacity);
+}
+
+TEST(KernelEngineQueue, RefusesInvalidParameterIdsAndControllers) {
+  KernelEngine engine;
+  EXPECT_FALSE(engine.pushParamNormalized(4, 0, 0.5));
+  EXPECT_FALSE(engine.pushController(128, 0, 0, 0, 0));
+  EXPECT_FALSE(engine.pushController(7, 128, 0, 0, 0));
+  EXPECT_FALSE(engine.pushController(-1, 0, 0, 0, 0));
+  EXPECT_EQ(engine.queuedEventCount(), 0);
+  EXPECT_TRUE(engine.pushController(127, 127, 0, 0, 0));
+}
+
+TEST(KernelEngineParameters, PlainValuesFromNormalizedOnesAndBack) {
+  KernelEngine engine;
+  EXPECT_EQ(engine.paramValue(0), 1.0);
+  EXPECT_EQ(engine.paramValue(1), 0.0);
+  EXPECT_EQ(engine.paramValue(2), 0.0);
+  EXPECT_EQ(engine.paramValue(3), 0.8);
+  EXPECT_EQ(engine.paramValue(4), 0.0);
+
+  engine.pushParamNormalized(2, 0, 0.375);  // -0.5, quantized up to 0
+  engine.pushParamNormalized(2, 1, 0.125);  // -1.5, quantized up to -1; applied last
+  engine.pushParamNormalized(0, 2, 0.49);
+  engine.pushParamNormalized(3, 3, 1.7);
+  engine.flushParameterEvents();
+  EXPECT_EQ(engine.queuedEventCount(), 0);
+  EXPECT_EQ(engine.paramValue(2), -1.0);
+  EXPECT_EQ(engine.paramValue(0), 0.0);
+  EXPECT_EQ(engine.paramValue(3), 1.0);
+
+  EXPECT_EQ(engine.paramNormalized(2), 0.25);
+  engine.setParamValue(1, 7);
+  EXPECT_EQ(engine.paramNormalized(1), 1.0);
+  EXPECT_EQ(engine.paramNormalized(4), 0.0);
+  engine.setParamValue(9, 1);  // ignored
+  EXPECT_EQ(engine.paramValue(9), 0.0);
+}
+
+TEST(KernelEngineParameters, VariationIsClampedAndReset) {
+  KernelEngine engine;
+  EXPECT_EQ(engine.variation(), 16);
+  engine.setVariation(25);
+  EXPECT_EQ(engine.variation(), 19);
+  engine.setVariation(-4);
+  EXPECT_EQ(engine.variation(), 0);
+  engine.setVariation(7);
+  engine.setParamValue(3, 0.25);
+  engine.resetParams();
+  EXPECT_EQ(engine.variation(), 16);
+  EXPECT_EQ(engine.paramValue(3), 0.8);
+}
+
+TEST(KernelEngineParameters, ResetParamsForgetsHeldChordsAndQueuedEvents) {
+  KernelEngine engine;
+  ASSERT_TRUE(engine.setup(48000, 512));
+  engine.setParamValue(1, 2);
+  engine.pushNoteOn(60, 1.0, 0, 0, 0);
+  runBlock(engine, 16);
+  ASSERT_EQ(engine.midiOutCount(), 3);
+
+  engine.pushNoteOn(70, 1.0, 0, 0, 0);
+  engine.resetParams();
+  EXPECT_EQ(engine.queuedEventCount(), 0);
+  EXPECT_EQ(engine.midiOutCount(), 0);
+  EXPECT_EQ(engine.paramValue(1), 0.0);
+
+  // The kernel forgot the chord (the note-off releases nothing) and plays mode 0 again.
+  engine.pushNoteOff(60, 0, 0, 0);
+  engine.pushNoteOn(62, 1.0, 1, 0, 0);
+  runBlock(engine, 16);
+  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(1, 62, 127), noteOn(1, 74, 102)));
+}
+
+TEST(KernelEngineRender, CopiesAndClearsAudioBuffers) {
+  KernelEngine engine;
+  float source[4] = {1, 2, 3, 4};
+  float destination[4] = {};
+  engine.renderChannel(source, destination, 3);
+  EXPECT_THAT(destination, ElementsAre(1, 2, 3, 0));
+  engine.renderChannel(source, source, 4);
+  EXPECT_THAT(source, ElementsAre(1, 2, 3, 4));
+
+  float* channels[] = {source, nullptr, destination};
+  engine.renderInstrumentBlock(channels, 3, 2);
+  EXPECT_THAT(source, ElementsAre(0, 0, 3, 4));
+  EXPECT_THAT(destination, ElementsAre(0, 0, 3, 0));
+  engine.renderInstrumentBlock(channels, 3, 4);
+  EXPECT_EQ(engine.renderedFrames(), 6u);
+}
+
+TEST(KernelEngineFacts, FixedAnswers) {
+  KernelEngine engine;
+  EXPECT_TRUE(engine.hasKernel());
+  EXPECT_EQ(engine.eventInputCount(), 1);
+  EXPECT_EQ(engine.eventOutputCount(), 1);
+  EXPECT_EQ(engine.eventRouteForInput(3), 0);
+  EXPECT_FALSE(engine.kernelTrapped());
+  EXPECT_FALSE(engine.ready());
+  EXPECT_EQ(engine.hostRate(), 48000.0);
+  EXPECT_EQ(engine.rateNumerator(), 48000u);
+  EXPECT_EQ(engine.rateDenominator(), 1u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Against the scripted kernel
+
+class KernelEngineScripted : public ::testing::Test {
+ protected:
+  void SetUp() override { fakeKernel() = test::FakeKernelState{}; }
+
+  std::vector<FakeKernelCall> pushes() const { return fakeKernel().pushes; }
+};
+
+TEST_F(KernelEngineScripted, FallsBackTo48kWhenTheHostRateIsRefused) {
+  fakeKernel().refuseHostRate = true;
+  KernelEngine engine(fakeKernelEntryPoints());
+  ASSERT_TRUE(engine.setup(44100, 512));
+  EXPECT_THAT(fakeKernel().createRates, ElementsAre(44100.0, 48000.0));
+  EXPECT_TRUE(engine.rateConverted());
+  EXPECT_EQ(engine.latencySamples(), 35);
+  EXPECT_EQ(engine.hostRate(), 44100.0);
+
+  // At 48000 Hz the first attempt already runs at the kernel's rate.
+  fakeKernel().createRates.clear();
+  ASSERT_TRUE(engine.setup(48000, 512));
+  EXPECT_THAT(fakeKernel().createRates, ElementsAre(48000.0));
+  EXPECT_FALSE(engine.rateConverted());
+  EXPECT_EQ(engine.latencySamples(), 0);
+}
+
+TEST_F(KernelEngineScripted, BothCreationsRefusedLeaveTheEngineNotReady) {
+  fakeKernel().refuseAll = true;
+  KernelEngine engine(fakeKernelEntryPoints());
+  StderrCapture capture;
+  EXPECT_FALSE(engine.setup(96000, 512));
+  EXPECT_EQ(capture.take(), "norvo-plugin-shell: kernel setup failed at 96000 Hz\n");
+  EXPECT_THAT(fakeKernel().createRates, ElementsAre(96000.0, 48000.0));
+  EXPECT_FALSE(engine.rateConverted());
+  EXPECT_EQ(engine.instanceToken(), 0u);
+}
+
+TEST_F(KernelEngineScripted, SetupAgainDestroysTheOldInstance) {
+  {
+    KernelEngine engine(fakeKernelEntryPoints());
+    ASSERT_TRUE(engine.setup(48000, 512));
+    const std::uint32_t first = engine.instanceToken();
+    ASSERT_TRUE(engine.setup(48000, 512));
+    EXPECT_THAT(fakeKernel().destroyed, ElementsAre(first));
+    // A refused format keeps the instance until the next set-up or the end.
+    EXPECT_FALSE(engine.setup(48000, 0));
+    EXPECT_EQ(fakeKernel().destroyed.size(), 1u);
+  }
+  EXPECT_EQ(fakeKernel().destroyed.size(), 2u);
+}
+
+TEST_F(KernelEngineScripted, CutsBlocksIntoChunksOfAtMost128Frames) {
+  KernelEngine engine(fakeKernelEntryPoints());
+  ASSERT_TRUE(engine.setup(48000, 512));
+  engine.pushNoteOn(60, 0.5, 200, 0, 0);
+  runBlock(engine, 300);
+  EXPECT_THAT(fakeKernel().processFrames, ElementsAre(128u, 128u, 44u));
+  EXPECT_THAT(pushes(), ElementsAre(FakeKernelCall{2, 72, 60, 0.5}));
+}
+
+TEST_F(KernelEngineScripted, SendsEventsInStableFrameOrderWithKernelKinds) {
+  KernelEngine engine(fakeKernelEntryPoints());
+  ASSERT_TRUE(engine.setup(48000, 512));
+  engine.pushNoteOff(61, 130, 0, 0);
+  engine.pushNoteOn(62, 0.25, 5, 0, 3);
+  engine.pushController(7, 99, 5, 0, 0);  // queued, but never sent to this kernel
+  engine.pushParamNormalized(1, 5, 1.0);
+  engine.pushNoteOn(63, 0.75, 5, 0, 0);
+  runBlock(engine, 256);
+  EXPECT_THAT(pushes(), ElementsAre(FakeKernelCall{2, 5, 62, 0.25}, FakeKernelCall{1, 5, 1, 5.0},
+                                    FakeKernelCall{2, 5, 63, 0.75}, FakeKernelCall{3, 2, 61, 0.0}));
+}
+
+TEST_F(KernelEngineScripted, RepublishesChangedParametersAtFrameZero) {
+  KernelEngine engine(fakeKernelEntryPoints());
+  ASSERT_TRUE(engine.setup(48000, 512));
+  runBlock(engine, 64);
+  EXPECT_THAT(pushes(), IsEmpty());  // values equal the kernel's defaults
+
+  engine.setParamValue(1, 3);
+  engine.setParamValue(3, 0.5);
+  engine.pushNoteOn(60, 1.0, 0, 0, 0);
+  runBlock(engine, 64);
+  EXPECT_THAT(pushes(), ElementsAre(FakeKernelCall{1, 0, 1, 3.0}, FakeKernelCall{1, 0, 3, 0.5},
+                                    FakeKernelCall{2, 0, 60, 1.0}));
+
+  // Once accepted, nothing is sent again.
+  fakeKernel().pushes.clear();
+  runBlock(engine, 64);
+  EXPECT_THAT(pushes(), IsEmpty());
+}
+
+TEST_F(KernelEngineScripted, BlockThatSetsAParameterAtFrameZeroIsNotOverwritten) {
+  KernelEngine engine(fakeKernelEntryPoints());
+  ASSERT_TRUE(engine.setup(48000, 512));
+  engine.setParamValue(1, 3);
+  engine.setParamValue(2, 1);
+  engine.pushParamNormalized(1, 0, 0.2);  // mode 1 at frame 0
+  runBlock(engine, 64);
+  EXPECT_THAT(pushes(), ElementsAre(FakeKernelCall{1, 0, 2, 1.0}, FakeKernelCall{1, 0, 1, 1.0}));
+  EXPECT_EQ(engine.paramValue(1), 1.0);
+}
+
+TEST_F(KernelEngineScripted, RefusedParameterIsRetriedAtTheNextChunk) {
+  KernelEngine engine(fakeKernelEntryPoints());
+  ASSERT_TRUE(engine.setup(48000, 512));
+  engine.setParamValue(1, 4);
+  fakeKernel().pushStatus = 3;
+  runBlock(engine, 128);
+  fakeKernel().pushStatus = 0;
+  runBlock(engine, 128);
+  EXPECT_THAT(pushes(), ElementsAre(FakeKernelCall{1, 0, 1, 4.0}, FakeKernelCall{1, 0, 1, 4.0}));
+  fakeKernel().pushes.clear();
+  runBlock(engine, 128);
+  EXPECT_THAT(pushes(), IsEmpty());
+}
+
+TEST_F(KernelEngineScripted, ZeroFrameBlockChangeIsRepublishedAtTheNextBlock) {
+  KernelEngine engine(fakeKernelEntryPoints());
+  ASSERT_TRUE(engine.setup(48000, 512));
+  engine.pushParamNormalized(1, 0, 0.8);
+  runBlock(engine, 0);
+  EXPECT_THAT(pushes(), IsEmpty());
+  EXPECT_THAT(fakeKernel().processFrames, IsEmpty());
+  runBlock(engine, 32);
+  EXPECT_THAT(pushes(), ElementsAre(FakeKernelCall{1, 0, 1, 4.0}));
+}
+
+TEST_F(KernelEngineScripted, FailedChunkSkipsItsOutputsAndTheNextChunkStillRuns) {
+  KernelEngine engine(fakeKernelEntryPoints());
+  ASSERT_TRUE(engine.setup(48000, 512));
+  fakeKernel().processStatuses = {0, 2, 0};
+  fakeKernel().outputs = {{2, 3, 60, 0.5}, {3, 200, 61, 0.0}, {1, 0, 0, 0}};
+  runBlock(engine, 300);
+  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(3, 60, 64), noteOff(127, 61),
+                                             noteOn(259, 60, 64), noteOff(299, 61)));
+  EXPECT_TRUE(engine.blockFailed());
+  EXPECT_TRUE(engine.blockDone());
+  engine.drainRuntimeDiagnostics();
+  EXPECT_THAT(diagnosticsOf(engine),
+              ElementsAre(DiagnosticSummary{4, 2, 7, kDrainedProcessFailure, "audio callback"}));
+}
+
+TEST_F(KernelEngineScripted, OutputListHoldsAtMost2048Records) {
+  KernelEngine engine(fakeKernelEntryPoints());
+  ASSERT_TRUE(engine.setup(48000, 16384));
+  for (int i = 0; i < 256; ++i) fakeKernel().outputs.push_back({2, 0, 60, 1.0});
+  runBlock(engine, 16384);
+  EXPECT_EQ(fakeKernel().processFrames.size(), 128u);
+  EXPECT_EQ(engine.midiOutCount(), kMidiOutCapacity);
+  EXPECT_EQ(engine.midiOut()[kMidiOutCapacity - 1].frame, 7 * 128);
+}
+
+TEST_F(KernelEngineScripted, ResetParamsResetsTheKernelOnlyWhenThereIsOne) {
+  KernelEngine engine(fakeKernelEntryPoints());
+  engine.resetParams();
+  EXPECT_EQ(fakeKernel().resets, 0);
+  ASSERT_TRUE(engine.setup(48000, 512));
+  engine.resetParams();
+  EXPECT_EQ(fakeKernel().resets, 1);
+}
+
+}  // namespace
+}  // namespace norvo

@@ -1,0 +1,63 @@
+// Kernel output events to MIDI-style records: status, byte scaling and rounding, clamping.
+#include "engine/kernel_output_conversion.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace norvo {
+namespace {
+
+struct ConversionCase {
+  const char* what;
+  double kind, frame, a, b;
+  int offset, chunk;
+  int outFrame, status, data1, data2;
+};
+
+TEST(KernelOutputConversion, Table) {
+  const double nan = std::nan("");
+  const ConversionCase cases[] = {
+      {"note-on", 2, 17, 60, 1.0, 0, 128, 17, 0x90, 60, 127},
+      {"note-on velocity 0.8", 2, 0, 72, 0.8, 128, 128, 128, 0x90, 72, 102},  // 101.6 → 102
+      {"value above 1 read minus 2", 2, 0, 60, 2.5, 0, 128, 0, 0x90, 60, 64},  // 63.5 → 64
+      {"value exactly 1 kept", 2, 0, 60, 1.0, 0, 128, 0, 0x90, 60, 127},
+      {"half rounds away from zero", 2, 0, 60, 0.5, 0, 128, 0, 0x90, 60, 64},
+      {"just below half", 2, 0, 60, 62.49 / 127.0, 0, 128, 0, 0x90, 60, 62},
+      {"value 3 is full velocity", 2, 0, 60, 3.0, 0, 128, 0, 0x90, 60, 127},
+      {"value 1.5 reads as -0.5", 2, 0, 60, 1.5, 0, 128, 0, 0x90, 60, 0},
+      {"value above 3 clamps", 2, 0, 60, 3.4, 0, 128, 0, 0x90, 60, 127},
+      {"negative velocity clamps", 2, 0, 60, -0.3, 0, 128, 0, 0x90, 60, 0},
+      {"NaN velocity", 2, 0, 60, nan, 0, 128, 0, 0x90, 60, 0},
+      {"note-off ignores b", 3, 5, 64, 0.7, 0, 128, 5, 0x80, 64, 0},
+      {"control change", 4, 3, 74, 0.5, 0, 128, 3, 0xB0, 74, 64},
+      {"control change never minus 2", 4, 3, 74, 2.5, 0, 128, 3, 0xB0, 74, 127},
+      {"frame clamped to chunk end", 2, 200, 60, 1.0, 256, 44, 299, 0x90, 60, 127},
+      {"negative frame clamped", 3, -5, 60, 0, 128, 128, 128, 0x80, 60, 0},
+      {"NaN frame", 3, nan, 60, 0, 128, 128, 128, 0x80, 60, 0},
+      {"note number truncated", 2, 0, 60.9, 1.0, 0, 128, 0, 0x90, 60, 127},
+      {"note number above 127", 2, 0, 300, 1.0, 0, 128, 0, 0x90, 127, 127},
+      {"negative note number", 3, 0, -4, 0, 0, 128, 0, 0x80, 0, 0},
+  };
+  for (const ConversionCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    MidiOutEvent out;
+    ASSERT_TRUE(convertKernelOutput(c.kind, c.frame, c.a, c.b, c.offset, c.chunk, out));
+    EXPECT_EQ(out.frame, c.outFrame);
+    EXPECT_EQ(out.status, c.status);
+    EXPECT_EQ(out.data1, c.data1);
+    EXPECT_EQ(out.data2, c.data2);
+  }
+}
+
+TEST(KernelOutputConversion, OtherKindsProduceNoRecord) {
+  for (double kind : {0.0, 1.0, 2.5, 5.0, -2.0, std::nan("")}) {
+    MidiOutEvent out{7, 0x12, 0x34, 0x56};
+    EXPECT_FALSE(convertKernelOutput(kind, 0, 60, 1.0, 0, 128, out)) << kind;
+    EXPECT_EQ(out.frame, 7);
+    EXPECT_EQ(out.status, 0x12);
+  }
+}
+
+}  // namespace
+}  // namespace norvo
