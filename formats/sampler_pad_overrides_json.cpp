@@ -23,10 +23,11 @@ bool readPadValue(Reader& r, const std::string& key, SamplerPadOverride& pad) {
   return true;
 }
 
-// A pad id is kept only when it fits and can be written back exactly: the writer's quoting
-// stops at a NUL byte, so an id holding one would come back as a different (shorter) id.
+// A pad id is kept only when it fits and can be written back exactly: the writer leaves out
+// empty ids, and its quoting stops at a NUL byte, so such ids would be lost or come back as a
+// different (shorter) id on the next save.
 bool padIdStorable(const std::string& padId) {
-  return padId.size() <= kMaxPadIdBytes && padId.find('\0') == std::string::npos;
+  return !padId.empty() && padId.size() <= kMaxPadIdBytes && padId.find('\0') == std::string::npos;
 }
 
 void storePad(SamplerPadOverrides& pads, SamplerPadOverride&& pad) {

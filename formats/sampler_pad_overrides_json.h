@@ -26,8 +26,9 @@ std::optional<SamplerPadOverrides> parseSamplerPadOverridesJson(std::string_view
 
 // Parses the overrides object at the reader's position (a member of a bigger document).
 // On success the result replaces `overrides`; on failure `overrides` is untouched and the
-// cursor position is unspecified. Bad values and over-capacity entries are dropped without
-// failing; only syntax errors fail.
+// cursor position is unspecified. Bad values, over-capacity entries and pad ids that could
+// not be saved back (empty, longer than kMaxPadIdBytes, holding a NUL byte) are dropped
+// without failing; only syntax errors fail.
 bool parsePadOverrideMap(Reader& r, SamplerPadOverrides& overrides);
 
 }  // namespace norvo

@@ -101,6 +101,7 @@ TEST(PadOverridesJson, EnforcesIdAndCountLimits) {
 TEST(PadOverridesJson, EmptyOrInvalidPadsLeaveNoEntry) {
   EXPECT_TRUE(parseOrDie("{}").empty());
   EXPECT_TRUE(parseOrDie(R"({"a":{}})").empty());
+  EXPECT_TRUE(parseOrDie(R"({"":{"gain":2}})").empty());  // the writer could never save it
   EXPECT_TRUE(parseOrDie(R"({"a":{"gain":-1,"muted":2}})").empty());
   EXPECT_TRUE(parseOrDie(R"({"a":"loud","b":[1,2]})").empty());
   EXPECT_EQ(parseOrDie(R"({"a\u0000b":{"gain":2}})").at(0).padId, "a?b");

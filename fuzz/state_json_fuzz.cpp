@@ -1,0 +1,99 @@
+// parseStateJson on arbitrary bytes: a chunk that parses, once written (with every part its
+// flags say was read) and parsed again, gives the same record and the same text; a failed
+// parse leaves the caller's chunk untouched.
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "formats/state_chunk_json.h"
+
+// Prints the broken property and aborts, so libFuzzer keeps the input.
+#define NORVO_FUZZ_CHECK(condition)                                                          \
+  do {                                                                                       \
+    if (!(condition)) {                                                                      \
+      std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition); \
+      std::abort();                                                                          \
+    }                                                                                        \
+  } while (0)
+
+namespace {
+
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+bool sameMap(const norvo::CcMap& a, const norvo::CcMap& b) {
+  if (a.count != b.count) return false;
+  for (std::uint32_t i = 0; i < a.count; ++i) {
+    const norvo::CcBinding& x = a.bindings[i];
+    const norvo::CcBinding& y = b.bindings[i];
+    if (x.param != y.param || x.cc != y.cc || x.channel != y.channel || x.curve != y.curve ||
+        x.valueMode != y.valueMode || x.takeover != y.takeover || x.enabled != y.enabled ||
+        x.hasMin != y.hasMin || x.hasMax != y.hasMax || (x.hasMin && !sameBits(x.min, y.min)) ||
+        (x.hasMax && !sameBits(x.max, y.max))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Writes what a parsed chunk holds, the way a state owner would save it back.
+std::string writeChunk(const norvo::StateChunk& c, norvo::BankStateRefOut& bank, norvo::AuthoredStateOut& authored) {
+  bank = norvo::bankStateRefOut(c.bank);
+  authored = {c.authoredBytes.data(), c.authoredBytes.size(), c.authoredVersion};
+  return norvo::writeStateJson(
+      c.params, c.variation, c.hasCcMap ? &c.ccMap : nullptr,
+      c.hasSamplerAssetFault ? c.samplerAssetFault : norvo::kSamplerAssetNoFault,
+      c.hasSamplerZoneProgram ? c.samplerZoneProgram : norvo::kZoneLegacySingleZone, c.bank.present ? &bank : nullptr,
+      c.hasPadOverrides ? &c.padOverrides : nullptr, c.hasAuthoredState ? &authored : nullptr);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  norvo::StateChunk chunk;
+  chunk.variation = 12345;
+  if (!norvo::parseStateJson(reinterpret_cast<const char*>(data), size, chunk)) {
+    NORVO_FUZZ_CHECK(chunk.variation == 12345 && !chunk.hasParam[0] && !chunk.bank.present);
+    return 0;
+  }
+  norvo::BankStateRefOut bank;
+  norvo::AuthoredStateOut authored;
+  const std::string text = writeChunk(chunk, bank, authored);
+  norvo::StateChunk again;
+  NORVO_FUZZ_CHECK(norvo::parseStateJson(text.data(), text.size(), again));
+
+  for (std::size_t i = 0; i < norvo::kStateParamCount; ++i) {
+    NORVO_FUZZ_CHECK(again.hasParam[i]);
+    NORVO_FUZZ_CHECK(sameBits(again.params[i], chunk.params[i]));
+  }
+  NORVO_FUZZ_CHECK(again.variation == (chunk.variation < 0 ? -1 : chunk.variation));
+  NORVO_FUZZ_CHECK(again.hasCcMap == chunk.hasCcMap);
+  if (chunk.hasCcMap) NORVO_FUZZ_CHECK(sameMap(again.ccMap, chunk.ccMap));
+  NORVO_FUZZ_CHECK(again.hasSamplerAssetFault == chunk.hasSamplerAssetFault);
+  NORVO_FUZZ_CHECK(again.samplerAssetFault == chunk.samplerAssetFault);
+  if (chunk.samplerZoneProgram != norvo::kZoneLegacySingleZone) {
+    NORVO_FUZZ_CHECK(again.hasSamplerZoneProgram && again.samplerZoneProgram == chunk.samplerZoneProgram);
+  }
+  if (chunk.hasPadOverrides && !chunk.padOverrides.empty()) {
+    NORVO_FUZZ_CHECK(again.hasPadOverrides && again.padOverrides == chunk.padOverrides);
+  }
+  NORVO_FUZZ_CHECK(again.hasAuthoredState == chunk.hasAuthoredState);
+  NORVO_FUZZ_CHECK(again.authoredBytes == chunk.authoredBytes);
+  if (chunk.hasAuthoredState) NORVO_FUZZ_CHECK(again.authoredVersion == chunk.authoredVersion);
+  if (chunk.bank.present && chunk.bank.id[0] != '\0') {
+    const norvo::BankStateRef& a = again.bank;
+    const norvo::BankStateRef& b = chunk.bank;
+    NORVO_FUZZ_CHECK(a.present && std::strcmp(a.id, b.id) == 0 && std::strcmp(a.bankVersion, b.bankVersion) == 0 &&
+                     std::strcmp(a.sha256, b.sha256) == 0 && std::strcmp(a.instrument, b.instrument) == 0 &&
+                     std::strcmp(a.locator, b.locator) == 0 && std::strcmp(a.presetId, b.presetId) == 0);
+    NORVO_FUZZ_CHECK(std::strcmp(a.source, b.source[0] != '\0' ? b.source : "embedded") == 0);
+  }
+  std::uint32_t unused = 0;
+  NORVO_FUZZ_CHECK(norvo::resolveBankStateRef(again, unused) == norvo::resolveBankStateRef(chunk, unused));
+
+  // Saving the re-read chunk gives the same document: the text is a fixed point.
+  NORVO_FUZZ_CHECK(writeChunk(again, bank, authored) == text);
+  return 0;
+}
