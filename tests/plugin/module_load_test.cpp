@@ -1,0 +1,103 @@
+// The built Chord.so loaded the way a host loads it: dlopen, the exported entry points found
+// with dlsym, classes created through the factory, and one note played through the processor.
+// Nothing of the plug-in is linked into this binary; it sees only the module's C exports.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "pluginterfaces/base/ipluginbase.h"
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "public.sdk/source/vst/hosting/hostclasses.h"
+#include "vst_test_doubles.h"
+
+namespace {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+using ModuleEntryFn = bool (*)(void*);
+using ModuleExitFn = bool (*)();
+using GetFactoryFn = IPluginFactory* (*)();
+
+class ModuleLoadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    handle_ = dlopen(NORVO_CHORD_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(handle_, nullptr) << dlerror();
+    entry_ = reinterpret_cast<ModuleEntryFn>(dlsym(handle_, "ModuleEntry"));
+    exit_ = reinterpret_cast<ModuleExitFn>(dlsym(handle_, "ModuleExit"));
+    getFactory_ = reinterpret_cast<GetFactoryFn>(dlsym(handle_, "GetPluginFactory"));
+    ASSERT_NE(entry_, nullptr);
+    ASSERT_NE(exit_, nullptr);
+    ASSERT_NE(getFactory_, nullptr);
+    ASSERT_TRUE(entry_(handle_));
+  }
+  void TearDown() override {
+    if (exit_ != nullptr) EXPECT_TRUE(exit_());
+    if (handle_ != nullptr) dlclose(handle_);
+  }
+
+  void* handle_ = nullptr;
+  ModuleEntryFn entry_ = nullptr;
+  ModuleExitFn exit_ = nullptr;
+  GetFactoryFn getFactory_ = nullptr;
+};
+
+TEST_F(ModuleLoadTest, ExportsEveryEntryPointAndHidesTheRest) {
+  for (const char* name : {"bundleEntry", "bundleExit", "chord_5f2c9e_create",
+                           "chord_5f2c9e_push_event", "chord_5f2c9e_event_output_b"}) {
+    EXPECT_NE(dlsym(handle_, name), nullptr) << name;
+  }
+  EXPECT_EQ(dlsym(handle_, "gPluginFactory"), nullptr);
+  EXPECT_EQ(dlsym(handle_, "_ZN9Steinberg14CPluginFactory13countClassesEv"), nullptr);
+}
+
+TEST_F(ModuleLoadTest, PlaysAChordThroughTheLoadedModule) {
+  IPluginFactory* factory = getFactory_();
+  ASSERT_NE(factory, nullptr);
+  ASSERT_EQ(factory->countClasses(), 2);
+  PClassInfo info;
+  ASSERT_EQ(factory->getClassInfo(0, &info), kResultOk);
+  EXPECT_STREQ(info.name, "Chord");
+
+  IComponent* component = nullptr;
+  ASSERT_EQ(factory->createInstance(info.cid, IComponent::iid, reinterpret_cast<void**>(&component)),
+            kResultOk);
+  IPtr<HostApplication> host = owned(new HostApplication());
+  ASSERT_EQ(component->initialize(static_cast<IHostApplication*>(host.get())), kResultOk);
+  FUnknownPtr<IAudioProcessor> processor(component);
+  ASSERT_TRUE(processor);
+  ProcessSetup setup{kRealtime, kSample32, 512, 48000.0};
+  ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
+  ASSERT_EQ(component->setActive(true), kResultOk);
+
+  norvo::test::ParameterChangesDouble changes;
+  norvo::test::EventListDouble in;
+  norvo::test::EventListDouble out;
+  changes.point(1, 0, 0.4);  // major
+  in.addNoteOn(60, 0.5f, 9);
+  ProcessData data;
+  data.symbolicSampleSize = kSample32;
+  data.numSamples = 128;
+  data.inputParameterChanges = &changes;
+  data.inputEvents = &in;
+  data.outputEvents = &out;
+  ASSERT_EQ(processor->process(data), kResultOk);
+  ASSERT_EQ(out.getEventCount(), 3);
+  const int pitches[] = {60, 64, 67};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(out.at(i).noteOn.pitch, pitches[i]);
+    EXPECT_EQ(out.at(i).sampleOffset, 9);
+  }
+
+  EXPECT_EQ(component->setActive(false), kResultOk);
+  EXPECT_EQ(component->terminate(), kResultOk);
+  processor.reset();
+  component->release();
+  factory->release();
+}
+
+}  // namespace
