@@ -2,6 +2,7 @@
 #include "kernel/instance_table.h"
 
 #include <cmath>
+#include <mutex>
 
 namespace norvo::kernel {
 namespace {
@@ -36,6 +37,11 @@ struct KernelTables {
 
 // Empty until runtime_init: any table access before it is an out-of-bounds trap.
 KernelTables gTables;
+
+// Serializes the calls that claim and free slots. Two plug-in instances may set up at the same
+// time on different threads; without it both could claim the same free slot. The block entry
+// points never take it: an instance's own slot is only touched by its own caller.
+std::mutex gSlotMutex;
 
 constexpr std::int64_t eventPosition(std::uint32_t slot, std::uint32_t position) noexcept {
   return std::int64_t{slot} * MAX_EVENTS + position;
@@ -162,6 +168,7 @@ bool runQueuedEvents(std::uint32_t slot, std::uint32_t frames) noexcept {
 }  // namespace
 
 void runtimeInit() noexcept {
+  const std::lock_guard<std::mutex> lock(gSlotMutex);
   releaseTables();
   gTables.active = allocateTable<std::uint8_t>(MAX_INSTANCES);
   gTables.generations = allocateTable<std::uint32_t>(MAX_INSTANCES);
@@ -188,6 +195,7 @@ std::uint32_t createInstance(std::uint32_t maxBlockFrames, std::uint32_t inputCh
       maxBlockFrames > MAX_FRAMES || inputChannels != 0 || outputChannels != 0) {
     return 0;
   }
+  const std::lock_guard<std::mutex> lock(gSlotMutex);
   std::uint32_t slot = 0;
   while (slot < MAX_INSTANCES && gTables.active[slot] != 0) ++slot;
   if (slot == MAX_INSTANCES) return 0;
@@ -299,6 +307,7 @@ int resetInstance(std::uint32_t handle) noexcept {
 }
 
 int destroyInstance(std::uint32_t handle) noexcept {
+  const std::lock_guard<std::mutex> lock(gSlotMutex);
   const std::int32_t s = slotFor(handle);
   if (s < 0) return 1;
   const auto slot = static_cast<std::uint32_t>(s);

@@ -3,8 +3,10 @@
 // output columns. The flat C entry points (kernel_api.cpp) are thin wrappers over these
 // functions.
 //
-// Threads: one caller at a time per the kernel's calling rules; `runtimeInit` and
-// `createInstance` allocate, everything else is allocation-free and lock-free.
+// Threads: `runtimeInit`, `createInstance` and `destroyInstance` (set-up threads) are
+// serialized with each other by a lock and may run while other instances process; the block
+// functions (audio thread) take no lock, allocate nothing and touch only their own slot.
+// `runtimeInit` and `createInstance` allocate.
 #pragma once
 
 #include <cstdint>

@@ -5,11 +5,12 @@
  * chord generator in frame order on `process` and exposes the resulting note events one field
  * at a time. Every numeric result is a 64-bit float.
  *
- * Threads: every entry point must be called from one thread at a time. The shell calls
- * `runtime_init` once per process (after `set_panic_sink`) under a once-only guard, `create`
- * and `destroy` from the thread that sets processing up, and the block entry points
- * (`push_event`, `process`, `reset`, the output readers) from the audio thread. After
- * `runtime_init` and `create`, no entry point allocates, locks or blocks.
+ * Threads: the shell calls `runtime_init` once per process (after `set_panic_sink`) under a
+ * once-only guard, `create` and `destroy` from the thread that sets processing up, and the
+ * block entry points (`push_event`, `process`, `reset`, the output readers) from the audio
+ * thread. Calls for one instance must not overlap; different instances may be driven from
+ * different threads (`create` and `destroy` are serialized inside the kernel). The block entry
+ * points never allocate, lock or block.
  *
  * All exported names share one prefix, defined here in one place: NORVO_KERNEL_ENTRY(process)
  * is the exported symbol `chord_5f2c9e_process`.
