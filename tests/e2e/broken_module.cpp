@@ -4,6 +4,7 @@
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 
+#include <csignal>
 #include <cstring>
 
 #ifndef BROKEN_KIND
@@ -48,10 +49,8 @@ public:
     tresult PLUGIN_API createInstance(FIDString, FIDString, void** obj) override
     {
         *obj = nullptr;
-        if (BROKEN_KIND == 5) {
-            volatile int* nowhere = nullptr;
-            *nowhere = 1;
-        }
+        if (BROKEN_KIND == 5)
+            std::raise(SIGSEGV);
         return kResultFalse;
     }
 };
