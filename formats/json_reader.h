@@ -40,7 +40,9 @@ bool parseLiteral(Reader& r, const char* word) noexcept;
 // Reads a string literal (after whitespace). `out` may be null to only skip it.
 bool parseString(Reader& r, std::string* out);
 
-// Reads a number with strtod semantics (after whitespace). `out` may be null.
+// Reads a number with strtod semantics in the "C" locale, whatever LC_NUMERIC the host set
+// (after whitespace; a vertical tab or form feed is not whitespace here). Fails when strtod
+// consumes nothing or would end past `end`. `out` may be null.
 bool parseNumber(Reader& r, double* out);
 
 // Skips one well-formed value at nesting `depth`; fails when depth exceeds kJsonMaxDepth.

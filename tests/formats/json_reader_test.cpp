@@ -43,14 +43,6 @@ TEST(ReaderParseString, FailsWhenNotAString) {
   }
 }
 
-TEST(ReaderParseString, SkipsWithoutOutputAndAdvancesCursor) {
-  const std::string text = R"( "skip me" ,)";
-  Reader r(text);
-  ASSERT_TRUE(parseString(r, nullptr));
-  EXPECT_TRUE(consumeChar(r, ','));
-  EXPECT_TRUE(atEndAfterWhitespace(r));
-}
-
 TEST(ReaderParseNumber, AcceptsWhatStrtodAccepts) {
   const struct {
     const char* text;
@@ -144,16 +136,6 @@ TEST(ReaderWalkers, VisitMembersAndElementsInOrder) {
   EXPECT_TRUE(atEndAfterWhitespace(r));
   EXPECT_EQ(keys, (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(numbers, (std::vector<double>{1, 2}));
-}
-
-TEST(ReaderLiterals, MustLieWhollyInsideTheInput) {
-  const std::string text = "true";
-  Reader cut(text.data(), 3);
-  EXPECT_FALSE(parseLiteral(cut, "true"));
-  Reader whole(text);
-  EXPECT_EQ(peekChar(whole), 't');
-  EXPECT_TRUE(parseLiteral(whole, "true"));
-  EXPECT_EQ(peekChar(whole), -1);
 }
 
 }  // namespace

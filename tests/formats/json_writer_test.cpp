@@ -37,12 +37,6 @@ TEST(JsonAppendNumber, NonFiniteIsNull) {
   EXPECT_EQ(numberText(-std::numeric_limits<double>::infinity()), "null");
 }
 
-TEST(JsonAppendNumber, AppendsWithoutTouchingExistingText) {
-  std::string out = "[1,";
-  jsonAppendNumber(out, 2.5);
-  EXPECT_EQ(out, "[1,2.5");
-}
-
 TEST(JsonAppendNumber, RandomBitPatternsReadBackExactly) {
   std::mt19937_64 random(42);
   for (int i = 0; i < 20000; ++i) {

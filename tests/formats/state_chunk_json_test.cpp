@@ -244,6 +244,23 @@ TEST(StateChunkParse, RejectsAnythingButOneObject) {
   EXPECT_FALSE(parses(R"({"x":)" + nested(100000) + "}"));
 }
 
+TEST(StateChunkParse, HostileDocumentsFailOrLoadSafely) {
+  const std::string megabyteString = R"({"x":")" + std::string(4 << 20, 'a') + R"(","variation":1})";
+  EXPECT_EQ(parseOrDie(megabyteString).variation, 1);
+  EXPECT_FALSE(parses(R"({"x":")" + std::string(4 << 20, 'a')));  // unterminated
+  const StateChunk huge = parseOrDie(R"({"params":{"chord.mode":1e999999,"chord.on":-1e400,"chord.spread":1)" +
+                                     std::string(100000, '0') + "}}");
+  EXPECT_FALSE(huge.hasParam[0] || huge.hasParam[1] || huge.hasParam[2]);  // non-finite: ignored
+  const char withNul[] = "{\"bank\":{\"id\":\"a\0b\",\"source\":\"hosted\0x\"}}";
+  const StateChunk nul = parseOrDie(std::string(withNul, sizeof withNul - 1));
+  EXPECT_TRUE(nul.bank.present);
+  EXPECT_STREQ(nul.bank.id, "a");
+  EXPECT_STREQ(nul.bank.source, "");  // a name with a NUL byte in it is no known source
+  std::string openObjects;
+  for (int i = 0; i < 200000; ++i) openObjects += R"({"a":)";
+  EXPECT_FALSE(parses(openObjects));
+}
+
 TEST(StateChunkParse, FailureLeavesTheCallersChunkUntouched) {
   StateChunk chunk = parseOrDie(R"({"variation":3,"params":{"chord.mode":2}})");
   const std::string bad = R"({"variation":9,"params":{"chord.mode":4},"bank":{"id":"x"},"ccMap":[{"path":1}]})";
