@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 
 #include "engine/kernel_output_conversion.h"
 #include "engine/kernel_runtime.h"
@@ -27,11 +26,6 @@ constexpr double kNotSent = -1.0;
 
 // A request for audio output channels is reported once per process, not once per block.
 std::atomic<bool> gOutputRequestReported{false};
-
-// The kernel's instance table is process-wide and unlocked: set-ups of several engines (which
-// hosts may run on different threads) take turns creating, resetting and destroying instances.
-// Never taken on the audio path.
-std::mutex gKernelLifecycleMutex;
 
 // The kernel's defaults, which are the parameter table's defaults.
 double defaultPlain(int index) noexcept { return NORVO_PARAMS[index].defaultPlain; }
@@ -126,7 +120,6 @@ bool KernelEngine::rejectFormat(double sampleRate, int maxBlockFrames) {
 // (the kernel then runs rate-converted). Writes the set-up trace line either way.
 bool KernelEngine::createKernelInstance() {
   destroyKernelInstance();
-  std::lock_guard<std::mutex> lock(gKernelLifecycleMutex);
   rateConverted_ = false;
   kernelHandle_ = handleFromResult(kernel_.create(kKernelBlockFrames, 0, 0, hostRate_));
   if (kernelHandle_ == 0) {
@@ -139,10 +132,7 @@ bool KernelEngine::createKernelInstance() {
 
 void KernelEngine::destroyKernelInstance() noexcept {
   if (kernelHandle_ == 0) return;
-  {
-    std::lock_guard<std::mutex> lock(gKernelLifecycleMutex);
-    (void)kernel_.destroy(kernelHandle_);
-  }
+  (void)kernel_.destroy(kernelHandle_);
   kernelHandle_ = 0;
   inputView_ = outputView_ = nullptr;
   inputViewLength_ = outputViewLength_ = 0;
@@ -155,10 +145,7 @@ void KernelEngine::resetParams() {
   variation_.store(kDefaultVariation, std::memory_order_relaxed);
   emptyBlockBuffers();
   markParamsDirty();
-  if (kernelHandle_ != 0) {
-    std::lock_guard<std::mutex> lock(gKernelLifecycleMutex);
-    (void)kernel_.reset(kernelHandle_);
-  }
+  if (kernelHandle_ != 0) (void)kernel_.reset(kernelHandle_);
   resetProductParameterShadow();
 }
 

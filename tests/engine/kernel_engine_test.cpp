@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include "engine/child_process.h"
 #include "engine/engine_test_support.h"
 #include "engine/fake_kernel.h"
 #include "engine/stderr_capture.h"
@@ -265,37 +265,30 @@ TEST(KernelEngineBlock, FailuresBeforeTheChunkLoopSendNothing) {
 
 TEST(KernelEngineBlock, OutputChannelRequestIsRefusedAndReportedOncePerProcess) {
   // The standard-error line is once per process: check it in a child process.
-  std::FILE* log = std::tmpfile();
-  ASSERT_NE(log, nullptr);
-  const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    dup2(fileno(log), 2);
+  char logPath[] = "/tmp/norvo-engine-stderr-XXXXXX";
+  const int logFd = mkstemp(logPath);
+  ASSERT_GE(logFd, 0);
+  const int rc = test::runInChildProcess([&] {
+    dup2(logFd, 2);
     KernelEngine engine;
-    if (!engine.setup(48000, 512)) _exit(2);
+    if (!engine.setup(48000, 512)) return 2;
     float channel[4] = {1, 1, 1, 1};
     float* outputs[] = {channel, nullptr};
     engine.pushNoteOn(60, 1.0, 0, 0, 0);
     engine.processBlock(nullptr, 0, outputs, 2, 4);
-    const bool firstRefused = engine.blockFailed() && engine.midiOutCount() == 0 &&
-                              engine.queuedEventCount() == 0 && channel[3] == 0.0f;
+    const bool refused = engine.blockFailed() && engine.blockDone() &&
+                         engine.midiOutCount() == 0 && engine.queuedEventCount() == 0 &&
+                         channel[3] == 0.0f;
     engine.processBlock(nullptr, 0, outputs, 1, 4);
-    _exit(firstRefused && engine.blockFailed() ? 0 : 3);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-  std::string text;
-  std::rewind(log);
-  char buffer[1024];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, log)) > 0) text.append(buffer, n);
-  std::fclose(log);
-  EXPECT_EQ(text,
+    return refused && engine.blockFailed() ? 0 : 3;
+  });
+  close(logFd);
+  EXPECT_EQ(rc, 0);
+  EXPECT_EQ(test::readWholeFile(logPath),
             "norvo kernel_engine: processBlock requested 2 output channel(s) from a build that "
             "declares 0; refusing rather than reading the null planar output view an event-only "
             "product legally has\n");
+  std::remove(logPath);
 }
 
 // ---------------------------------------------------------------------------------------------
