@@ -65,6 +65,7 @@ bool KernelEngine::setup(double sampleRate, int maxBlockFrames) {
   ready_ = false;
   blockFailed_ = false;
   blockDone_ = true;
+  rateConverted_ = false;  // recomputed by every set-up, also a refused one
 
   HostRateFraction rate;
   if (!hostRateFraction(sampleRate, rate) || !isValidMaxBlockFrames(maxBlockFrames)) {
@@ -120,7 +121,6 @@ bool KernelEngine::rejectFormat(double sampleRate, int maxBlockFrames) {
 // (the kernel then runs rate-converted). Writes the set-up trace line either way.
 bool KernelEngine::createKernelInstance() {
   destroyKernelInstance();
-  rateConverted_ = false;
   kernelHandle_ = handleFromResult(kernel_.create(kKernelBlockFrames, 0, 0, hostRate_));
   if (kernelHandle_ == 0) {
     kernelHandle_ = handleFromResult(kernel_.create(kKernelBlockFrames, 0, 0, kKernelFallbackRate));

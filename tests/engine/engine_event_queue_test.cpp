@@ -40,17 +40,5 @@ TEST(SortEventsInPlace, ReverseOrderAndTrivialCounts) {
   EXPECT_EQ(one[0].frame, 9);
 }
 
-TEST(EngineEventQueue, RefusesThe2049thEvent) {
-  EngineEventQueue queue;
-  for (int i = 0; i < kEngineEventCapacity; ++i) ASSERT_TRUE(queue.push(eventAt(i, i)));
-  EXPECT_TRUE(queue.full());
-  EXPECT_FALSE(queue.push(eventAt(0, -1)));
-  EXPECT_EQ(queue.size(), kEngineEventCapacity);
-  EXPECT_EQ(queue[kEngineEventCapacity - 1].pitch, kEngineEventCapacity - 1);
-  queue.clear();
-  EXPECT_EQ(queue.size(), 0);
-  EXPECT_TRUE(queue.push(eventAt(3, 3)));
-}
-
 }  // namespace
 }  // namespace norvo

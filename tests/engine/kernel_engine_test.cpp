@@ -394,19 +394,6 @@ TEST(KernelEngineRender, CopiesAndClearsAudioBuffers) {
   EXPECT_EQ(engine.renderedFrames(), 6u);
 }
 
-TEST(KernelEngineFacts, FixedAnswers) {
-  KernelEngine engine;
-  EXPECT_TRUE(engine.hasKernel());
-  EXPECT_EQ(engine.eventInputCount(), 1);
-  EXPECT_EQ(engine.eventOutputCount(), 1);
-  EXPECT_EQ(engine.eventRouteForInput(3), 0);
-  EXPECT_FALSE(engine.kernelTrapped());
-  EXPECT_FALSE(engine.ready());
-  EXPECT_EQ(engine.hostRate(), 48000.0);
-  EXPECT_EQ(engine.rateNumerator(), 48000u);
-  EXPECT_EQ(engine.rateDenominator(), 1u);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Against the scripted kernel
 
@@ -425,6 +412,11 @@ TEST_F(KernelEngineScripted, FallsBackTo48kWhenTheHostRateIsRefused) {
   EXPECT_TRUE(engine.rateConverted());
   EXPECT_EQ(engine.latencySamples(), 35);
   EXPECT_EQ(engine.hostRate(), 44100.0);
+
+  // A refused format clears the flag with everything else.
+  EXPECT_FALSE(engine.setup(44100, 0));
+  EXPECT_FALSE(engine.rateConverted());
+  EXPECT_EQ(engine.latencySamples(), 0);
 
   // At 48000 Hz the first attempt already runs at the kernel's rate.
   fakeKernel().createRates.clear();
@@ -525,17 +517,6 @@ TEST_F(KernelEngineScripted, RefusedParameterIsRetriedAtTheNextChunk) {
   EXPECT_THAT(pushes(), IsEmpty());
 }
 
-TEST_F(KernelEngineScripted, ZeroFrameBlockChangeIsRepublishedAtTheNextBlock) {
-  KernelEngine engine(fakeKernelEntryPoints());
-  ASSERT_TRUE(engine.setup(48000, 512));
-  engine.pushParamNormalized(1, 0, 0.8);
-  runBlock(engine, 0);
-  EXPECT_THAT(pushes(), IsEmpty());
-  EXPECT_THAT(fakeKernel().processFrames, IsEmpty());
-  runBlock(engine, 32);
-  EXPECT_THAT(pushes(), ElementsAre(FakeKernelCall{1, 0, 1, 4.0}));
-}
-
 TEST_F(KernelEngineScripted, FailedChunkSkipsItsOutputsAndTheNextChunkStillRuns) {
   KernelEngine engine(fakeKernelEntryPoints());
   ASSERT_TRUE(engine.setup(48000, 512));
@@ -559,15 +540,6 @@ TEST_F(KernelEngineScripted, OutputListHoldsAtMost2048Records) {
   EXPECT_EQ(fakeKernel().processFrames.size(), 128u);
   EXPECT_EQ(engine.midiOutCount(), kMidiOutCapacity);
   EXPECT_EQ(engine.midiOut()[kMidiOutCapacity - 1].frame, 7 * 128);
-}
-
-TEST_F(KernelEngineScripted, ResetParamsResetsTheKernelOnlyWhenThereIsOne) {
-  KernelEngine engine(fakeKernelEntryPoints());
-  engine.resetParams();
-  EXPECT_EQ(fakeKernel().resets, 0);
-  ASSERT_TRUE(engine.setup(48000, 512));
-  engine.resetParams();
-  EXPECT_EQ(fakeKernel().resets, 1);
 }
 
 }  // namespace
