@@ -26,6 +26,7 @@ struct Render {
     std::vector<Setting> settings;
     int rate = 48000;
     int block = 512;
+    bool offline = false;
 };
 
 std::string describe(const std::vector<MidiNote>& notes)
@@ -51,6 +52,8 @@ std::vector<MidiNote> render(const Render& r, CommandResult* result = nullptr)
     writeMidiTestFile(dir.path("in.mid"), r.file);
     std::vector<std::string> argv{kProbe, "render", kBundle, dir.path("in.mid"), "-o", dir.path("out.mid"),
                                   "--rate", std::to_string(r.rate), "--block", std::to_string(r.block)};
+    if (r.offline)
+        argv.push_back("--offline");
     for (const Setting& s : r.settings) {
         argv.push_back("--set");
         argv.push_back(s.path + "=" + plainText(s.plain));
@@ -226,6 +229,11 @@ TEST(ChordRender, TimingSurvivesBlockAndChunkEdgesAndTempoChanges)
         t.noteOnOff(tick, 40, 50 + static_cast<int>(tick / 48), 100);
     for (int rate : {44100, 96000})
         expectChords({t, {{"chord.mode", 3}, {"chord.spread", -1}}, rate, 64});
+}
+
+TEST(ChordRender, OfflineProcessingGivesTheSameChords)
+{
+    expectChords({phrase(), {{"chord.mode", 4}, {"chord.spread", 1}}, 48000, 256, true});
 }
 
 TEST(ChordRender, DenseClusterInOneBlock)
