@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <vector>
 
 #include "support/allocation_counter.h"
@@ -29,10 +30,13 @@ void queueBusyBlock(KernelEngine& engine, int block) {
   engine.pushController(1, 64, 5, 0, 0);
 }
 
-TEST(KernelEngineRealtime, CounterSeesAllocationsInThisBinary) {
+TEST(KernelEngineRealtime, CounterSeesAllocationsAndLocksInThisBinary) {
+  std::mutex mutex;
   AllocationScope scope;
   std::vector<int> grown(100, 1);
+  { std::lock_guard<std::mutex> lock(mutex); }
   EXPECT_GE(scope.counts().allocations, 1u);
+  EXPECT_EQ(scope.counts().locks, test::allocationHooksCoverMalloc() ? 1u : 0u);
   EXPECT_EQ(grown.size(), 100u);
 }
 
