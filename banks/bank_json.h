@@ -32,6 +32,7 @@ class JsonValue {
   bool isArray() const { return kind == Kind::Array; }
   bool isObject() const { return kind == Kind::Object; }
 
+  // Lookups may be made from any thread that owns the value.
   // The member named `key`, or null when this is not an object or has no such member.
   const JsonValue* member(const std::string& key) const;
 
@@ -42,7 +43,8 @@ class JsonValue {
 };
 
 // Parses exactly one JSON value from the whole buffer (only whitespace may follow it).
-// Returns false on any syntax error, leaving `out` unspecified.
+// Returns false on any syntax error, leaving `out` unspecified. Any thread except the audio
+// thread.
 bool parseJsonDocument(const std::uint8_t* bytes, std::size_t size, JsonValue& out);
 
 inline bool parseJsonDocument(const std::vector<std::uint8_t>& bytes, JsonValue& out) {

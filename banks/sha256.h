@@ -10,6 +10,7 @@
 namespace norvo {
 
 // SHA-256 of the bytes as 64 lowercase hexadecimal digits, high nibble of each byte first.
+// Any thread except the audio thread.
 std::string sha256Hex(const std::uint8_t* bytes, std::size_t size);
 
 inline std::string sha256Hex(const std::vector<std::uint8_t>& bytes) {
