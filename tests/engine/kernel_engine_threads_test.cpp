@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -33,6 +34,32 @@ std::vector<int> playedNotes(KernelEngine& engine) {
     if (e.status == 0x90) notes.push_back(e.data1);
   }
   return notes;
+}
+
+// First in the file: the kernel runtime is started by whichever of these set-ups comes first
+// (ctest also runs every case in a process of its own). Were it started twice, the instances
+// created before the second start would be invalid and their blocks would fail.
+TEST(KernelEngineThreads, ConcurrentFirstSetupsStartTheRuntimeOnce) {
+  constexpr int kThreads = 4;
+  std::vector<std::unique_ptr<KernelEngine>> engines;
+  for (int i = 0; i < kThreads; ++i) engines.push_back(std::make_unique<KernelEngine>());
+  std::atomic<int> arrived{0};
+  std::vector<std::thread> threads;
+  std::vector<char> accepted(kThreads, 0);
+  for (int i = 0; i < kThreads; ++i) {
+    threads.emplace_back([&, i] {
+      arrived.fetch_add(1);
+      while (arrived.load() < kThreads) std::this_thread::yield();
+      accepted[i] = engines[i]->setup(48000, 128) ? 1 : 0;
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  for (int i = 0; i < kThreads; ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_TRUE(accepted[i]);
+    EXPECT_EQ(playedNotes(*engines[i]), kChordNotes[0]);
+    EXPECT_FALSE(engines[i]->blockFailed());
+  }
 }
 
 TEST(KernelEngineThreads, ParameterSetOnAnotherThreadReachesTheNextBlock) {
