@@ -36,7 +36,9 @@ class ModuleLoadTest : public ::testing::Test {
     ASSERT_TRUE(entry_(handle_));
   }
   void TearDown() override {
-    if (exit_ != nullptr) EXPECT_TRUE(exit_());
+    if (exit_ != nullptr) {
+      EXPECT_TRUE(exit_());
+    }
     if (handle_ != nullptr) dlclose(handle_);
   }
 
@@ -66,8 +68,8 @@ TEST_F(ModuleLoadTest, PlaysAChordThroughTheLoadedModule) {
   IComponent* component = nullptr;
   ASSERT_EQ(factory->createInstance(info.cid, IComponent::iid, reinterpret_cast<void**>(&component)),
             kResultOk);
-  IPtr<HostApplication> host = owned(new HostApplication());
-  ASSERT_EQ(component->initialize(static_cast<IHostApplication*>(host.get())), kResultOk);
+  HostApplication host;  // not reference-counted: lives on the stack
+  ASSERT_EQ(component->initialize(static_cast<IHostApplication*>(&host)), kResultOk);
   FUnknownPtr<IAudioProcessor> processor(component);
   ASSERT_TRUE(processor);
   ProcessSetup setup{kRealtime, kSample32, 512, 48000.0};

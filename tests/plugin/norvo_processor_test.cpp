@@ -31,8 +31,7 @@ class ProcessorTest : public ::testing::Test {
   void SetUp() override {
     fakeKernel().reset();
     processor_ = owned(makeProcessor());
-    host_ = owned(new HostApplication());
-    ASSERT_EQ(processor_->initialize(static_cast<IHostApplication*>(host_.get())), kResultOk);
+    ASSERT_EQ(processor_->initialize(static_cast<IHostApplication*>(&host_)), kResultOk);
     ASSERT_EQ(processor_->connect(&peer_), kResultOk);
   }
   void TearDown() override {
@@ -85,8 +84,8 @@ class ProcessorTest : public ::testing::Test {
     return facts;
   }
 
+  HostApplication host_;  // not reference-counted; outlives the processor
   IPtr<NorvoProcessor> processor_;
-  IPtr<HostApplication> host_;
   MessageRecorder peer_;
   ParameterChangesDouble changes_;
   EventListDouble in_;
@@ -332,7 +331,7 @@ TEST_F(ProcessorTest, LatencyCoversTheRateAdapterWhenTheKernelRunsAt48k) {
     return k;
   }();
   IPtr<NorvoProcessor> processor = owned(new NorvoProcessor(kernel));
-  ASSERT_EQ(processor->initialize(static_cast<IHostApplication*>(host_.get())), kResultOk);
+  ASSERT_EQ(processor->initialize(static_cast<IHostApplication*>(&host_)), kResultOk);
   ProcessSetup s{kRealtime, kSample32, 512, 44100.0};
   ASSERT_EQ(processor->setupProcessing(s), kResultOk);
   ASSERT_TRUE(processor->engine().rateConverted());

@@ -135,8 +135,8 @@ TEST_F(FactoryTest, ControllerPublishesFourAutomatableParametersInTableOrder) {
   ASSERT_EQ(factory_->createInstance(controllerClassId().toTUID(), Vst::IEditController::iid,
                                      reinterpret_cast<void**>(&controller)),
             kResultOk);
-  IPtr<Vst::HostApplication> host = owned(new Vst::HostApplication());
-  FUnknown* context = static_cast<Vst::IHostApplication*>(host.get());
+  Vst::HostApplication host;  // not reference-counted: lives on the stack
+  FUnknown* context = static_cast<Vst::IHostApplication*>(&host);
   ASSERT_EQ(controller->initialize(context), kResultOk);
   ASSERT_EQ(controller->getParameterCount(), 4);
   const char* titles[] = {"On", "Mode", "Spread", "Velocity"};

@@ -14,9 +14,9 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 
 TEST(ProcessorRealtimeTest, ProcessNeitherAllocatesNorLocks) {
-  IPtr<HostApplication> host = owned(new HostApplication());
+  HostApplication host;  // not reference-counted: lives on the stack
   IPtr<NorvoProcessor> processor = owned(new NorvoProcessor());
-  ASSERT_EQ(processor->initialize(static_cast<IHostApplication*>(host.get())), kResultOk);
+  ASSERT_EQ(processor->initialize(static_cast<IHostApplication*>(&host)), kResultOk);
   ProcessSetup setup{kRealtime, kSample32, 512, 48000.0};
   ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
   ASSERT_EQ(processor->setActive(true), kResultOk);
