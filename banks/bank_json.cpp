@@ -44,9 +44,9 @@ void appendUtf8(std::string& out, std::uint32_t cp) {
   }
 }
 
-class Parser {
+class JsonReader {
  public:
-  explicit Parser(const std::string& text) : pos_(text.data()), end_(text.data() + text.size()) {}
+  explicit JsonReader(const std::string& text) : pos_(text.data()), end_(text.data() + text.size()) {}
 
   bool parseDocument(JsonValue& out) {
     if (!parseValue(out, 0)) return false;
@@ -238,7 +238,7 @@ bool parseJsonDocument(const std::uint8_t* bytes, std::size_t size, JsonValue& o
   std::string text;
   if (size != 0) text.assign(reinterpret_cast<const char*>(bytes), size);
   try {
-    return Parser(text).parseDocument(out);
+    return JsonReader(text).parseDocument(out);
   } catch (const std::exception&) {
     return false;  // out of memory on a hostile document
   }

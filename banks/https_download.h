@@ -19,7 +19,8 @@ bool readUrlScheme(const std::string& url, std::string& scheme);
 
 // Downloads `url` over HTTPS only (redirects included), with a 30 s idle limit and a 300 s
 // overall limit, and without cookies, caches or stored credentials. `caBundlePath`, when not
-// empty, replaces the system's trusted certificate authorities; verification is always on.
+// empty, replaces the system's trusted certificate authorities (as SSL_CERT_FILE and
+// SSL_CERT_DIR do when it is empty); verification is always on.
 HttpsDownload downloadOverHttps(const std::string& url, const std::string& caBundlePath);
 
 }  // namespace norvo

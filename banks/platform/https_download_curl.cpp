@@ -4,6 +4,7 @@
 #include <curl/curl.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -67,6 +68,19 @@ size_t appendBody(char* data, size_t size, size_t count, void* user) {
   return size * count;
 }
 
+// The caller's bundle when given; else the user's OpenSSL overrides (SSL_CERT_FILE, SSL_CERT_DIR)
+// when set, as every OpenSSL program honours them; else the system's authorities.
+void applyTrustedAuthorities(CURL* curl, const std::string& caBundlePath) {
+  if (!caBundlePath.empty()) {
+    curl_easy_setopt(curl, CURLOPT_CAINFO, caBundlePath.c_str());
+    return;
+  }
+  const char* file = std::getenv("SSL_CERT_FILE");
+  const char* dir = std::getenv("SSL_CERT_DIR");
+  if (file != nullptr && file[0] != '\0') curl_easy_setopt(curl, CURLOPT_CAINFO, file);
+  if (dir != nullptr && dir[0] != '\0') curl_easy_setopt(curl, CURLOPT_CAPATH, dir);
+}
+
 void configure(CURL* curl, const std::string& url, const std::string& caBundlePath,
                std::vector<std::uint8_t>& body, char* errorText) {
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
@@ -78,7 +92,7 @@ void configure(CURL* curl, const std::string& url, const std::string& caBundlePa
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-  if (!caBundlePath.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, caBundlePath.c_str());
+  applyTrustedAuthorities(curl, caBundlePath);
   curl_easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
   curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);

@@ -293,12 +293,19 @@ TEST_F(HostedBankFetch, DownloadFailures) {
 
 TEST_F(HostedBankFetch, VerifiesTheServerCertificate) {
   options.caBundlePath.clear();  // the system's authorities do not know the throwaway certificate
+  ::unsetenv("SSL_CERT_FILE");
+  ::unsetenv("SSL_CERT_DIR");
   folder = "stale";
   EXPECT_FALSE(fetch(server->url("good.zip"), server->pin("good.zip")));
   EXPECT_FALSE(error.empty());
   EXPECT_NE(error.rfind("HTTP ", 0), 0u) << error;
   EXPECT_EQ(folder, "");
   EXPECT_EQ(entriesOf(root), std::vector<std::string>{});
+
+  // The user's OpenSSL trust override is honoured like any OpenSSL program's.
+  ::setenv("SSL_CERT_FILE", server->cert.c_str(), 1);
+  EXPECT_TRUE(fetch(server->url("good.zip"), server->pin("good.zip"))) << error;
+  ::unsetenv("SSL_CERT_FILE");
 }
 
 TEST_F(HostedBankFetch, TransportErrorsAreReported) {
