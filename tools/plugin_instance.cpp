@@ -56,6 +56,17 @@ std::string resultName(tresult result)
 PluginInstance::PluginInstance(IPluginFactory& factory, const TUID processorClass)
     : host_(owned(new HostApplication)), handler_(owned(new ComponentHandler))
 {
+    try {
+        create(factory, processorClass);
+    } catch (...) {
+        // Whatever was initialized is terminated again, as a host does when a load fails.
+        teardown();
+        throw;
+    }
+}
+
+void PluginInstance::create(IPluginFactory& factory, const TUID processorClass)
+{
     setCrashStep("creating the processor");
     component_ = createAs<Vst::IComponent>(factory, processorClass);
     if (!component_)
@@ -123,6 +134,11 @@ void PluginInstance::syncControllerState()
 
 PluginInstance::~PluginInstance()
 {
+    teardown();
+}
+
+void PluginInstance::teardown()
+{
     stopProcessing();
     setCrashStep("disconnecting the processor and the controller");
     if (componentPoint_ && controllerPoint_) {
@@ -142,6 +158,8 @@ PluginInstance::~PluginInstance()
     setCrashStep("terminating the processor");
     if (component_ && componentInitialized_)
         component_->terminate();
+    componentInitialized_ = false;
+    controllerInitialized_ = false;
     setCrashStep("releasing the plug-in");
     component_ = nullptr;
 }

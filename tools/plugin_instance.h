@@ -61,6 +61,8 @@ public:
     void stopProcessing();
 
 private:
+    void create(Steinberg::IPluginFactory& factory, const Steinberg::TUID processorClass);
+    void teardown();
     void createController(Steinberg::IPluginFactory& factory);
     void connect();
     void syncControllerState();
