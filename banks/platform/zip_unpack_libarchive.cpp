@@ -6,6 +6,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -169,9 +170,36 @@ bool extractEntry(archive* reader, archive_entry* entry, const std::string& fold
   }
 }
 
+// libarchive converts entry names into the character set of the calling thread's locale, and
+// refuses names it cannot convert: a host running in the "C" locale would lose every non-ASCII
+// name. Names are therefore read under a UTF-8 locale for this thread only, and written as the
+// UTF-8 bytes they are in the archive.
+class ScopedUtf8Locale {
+ public:
+  ScopedUtf8Locale() {
+    for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+      utf8_ = ::newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(0));
+      if (utf8_ != static_cast<locale_t>(0)) break;
+    }
+    if (utf8_ != static_cast<locale_t>(0)) previous_ = ::uselocale(utf8_);
+  }
+  ~ScopedUtf8Locale() {
+    if (utf8_ == static_cast<locale_t>(0)) return;
+    ::uselocale(previous_);
+    ::freelocale(utf8_);
+  }
+  ScopedUtf8Locale(const ScopedUtf8Locale&) = delete;
+  ScopedUtf8Locale& operator=(const ScopedUtf8Locale&) = delete;
+
+ private:
+  locale_t utf8_ = static_cast<locale_t>(0);
+  locale_t previous_ = static_cast<locale_t>(0);
+};
+
 }  // namespace
 
 ZipUnpackResult unpackZipArchive(const std::string& archivePath, const std::string& folder) {
+  const ScopedUtf8Locale utf8;
   ArchiveHandle reader(archive_read_new(), &archive_read_free);
   if (!reader) return ZipUnpackResult::CannotStart;
   archive_read_support_format_zip(reader.get());

@@ -78,6 +78,7 @@ class HostedBankServer {
         run("cd " + (files / "src") + " && zip -qry " + (files / "www/good.zip") + " .") == 0 &&
         zip({{"flat.zip", {"tree=" + (files / "src/MyBank") + "="}},
              {"two.zip", {"tree=" + (files / "two") + "="}},
+             {"unicode.zip", {"tree=" + (files / "src/MyBank") + "=Fl\xC3\xBCgel/"}},
              {"inside-link.zip", {"tree=" + (files / "src/MyBank") + "=", "link=alias.json=bank.json"}},
              {"slip.zip", {"file=ok.txt=fine", "file=../evil.txt=escaped"}},
              {"deep-slip.zip", {"file=a/b/../../../evil.txt=escaped"}},
@@ -234,11 +235,15 @@ TEST_F(HostedBankFetch, FolderChoiceAfterUnpacking) {
   EXPECT_EQ(entriesOf(folder), (std::vector<std::string>{"one", "two"}));
   EXPECT_EQ(loadRuntimeBank(folder, 0, "").outcome, RuntimeBankOutcome::BankMissing);
 
+  pin = server->pin("unicode.zip");  // UTF-8 names unpack as they are, whatever the locale
+  ASSERT_TRUE(fetch(server->url("unicode.zip"), pin)) << error;
+  EXPECT_EQ(loadRuntimeBank(folder, 0, "").outcome, RuntimeBankOutcome::Ok);
+
   pin = server->pin("inside-link.zip");
   ASSERT_TRUE(fetch(server->url("inside-link.zip"), pin)) << error;
   EXPECT_TRUE(fs::is_symlink(folder + "/alias.json"));
   EXPECT_EQ(fileSha(folder + "/alias.json"), fileSha(folder + "/bank.json"));
-  EXPECT_EQ(entriesOf(root).size(), 3u);
+  EXPECT_EQ(entriesOf(root).size(), 4u);
 }
 
 TEST_F(HostedBankFetch, CachedFolderIsReturnedWithoutAnyCheck) {
