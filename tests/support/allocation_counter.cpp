@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <new>
 
+#include <dlfcn.h>
 #include <pthread.h>
 
 namespace {
@@ -42,7 +43,6 @@ extern "C" {
 void* __libc_malloc(std::size_t);
 void* __libc_calloc(std::size_t, std::size_t);
 void* __libc_realloc(void*, std::size_t);
-int __pthread_mutex_lock(pthread_mutex_t*);
 
 void* malloc(std::size_t size) {
   if (tArmed > 0) ++tAllocations;
@@ -57,8 +57,10 @@ void* realloc(void* p, std::size_t size) {
   return __libc_realloc(p, size);
 }
 int pthread_mutex_lock(pthread_mutex_t* m) {
+  using LockFn = int (*)(pthread_mutex_t*);
+  static LockFn real = reinterpret_cast<LockFn>(dlsym(RTLD_NEXT, "pthread_mutex_lock"));
   if (tArmed > 0) ++tLocks;
-  return __pthread_mutex_lock(m);
+  return real(m);
 }
 }
 #endif
