@@ -229,6 +229,28 @@ TEST(ChordRender, TimingSurvivesBlockAndChunkEdgesAndTempoChanges)
         t.noteOnOff(tick, 40, 50 + static_cast<int>(tick / 48), 100);
     for (int rate : {44100, 96000})
         expectChords({t, {{"chord.mode", 3}, {"chord.spread", -1}}, rate, 64});
+
+    // The same with the tempo map in a track of its own, as sequencers export files.
+    t.tempoTrack = true;
+    expectChords({t, {{"chord.mode", 3}, {"chord.spread", -1}}, 44100, 64});
+
+    // The printed times follow the tempo map: each output note sits at its tick's time,
+    // to within one sample.
+    CommandResult run;
+    render({t, {}, 44100, 64}, &run);
+    std::istringstream table(run.out.substr(run.out.find("output (")));
+    std::string line;
+    std::getline(table, line);
+    std::getline(table, line);
+    int rows = 0;
+    while (std::getline(table, line) && line != "chords") {
+        double seconds = 0;
+        long tick = 0;
+        std::istringstream(line) >> seconds >> tick;
+        EXPECT_NEAR(seconds, secondsAt(t, tick), 1.0 / 44100 + 1e-6) << line;
+        ++rows;
+    }
+    EXPECT_EQ(rows, 48);
 }
 
 TEST(ChordRender, OfflineProcessingGivesTheSameChords)

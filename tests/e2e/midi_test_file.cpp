@@ -121,18 +121,9 @@ MidiTestFile& MidiTestFile::noteOnOff(long tick, long length, int n, int velocit
     return note(tick + length, n, 0, false);
 }
 
-void writeMidiTestFile(const std::string& path, const MidiTestFile& file)
+static void appendTrack(std::vector<uint8_t>& data, std::vector<std::pair<long, std::vector<uint8_t>>> events)
 {
-    std::vector<std::pair<long, std::vector<uint8_t>>> events;
-    for (const TempoPoint& t : file.tempos) {
-        std::vector<uint8_t> meta{0xFF, 0x51, 0x03};
-        appendBig(meta, static_cast<uint32_t>(t.microsecondsPerQuarter), 3);
-        events.push_back({t.tick, meta});
-    }
-    events.insert(events.end(), file.messages.begin(), file.messages.end());
-    std::stable_sort(events.begin(), events.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-
+    std::stable_sort(events.begin(), events.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<uint8_t> track;
     long now = 0;
     for (const auto& [tick, bytes] : events) {
@@ -142,16 +133,31 @@ void writeMidiTestFile(const std::string& path, const MidiTestFile& file)
     }
     appendVariable(track, 0);
     track.insert(track.end(), {0xFF, 0x2F, 0x00});
-
-    std::vector<uint8_t> data{'M', 'T', 'h', 'd'};
-    appendBig(data, 6, 4);
-    appendBig(data, 0, 2);
-    appendBig(data, 1, 2);
-    appendBig(data, static_cast<uint32_t>(file.ticksPerQuarter), 2);
     data.insert(data.end(), {'M', 'T', 'r', 'k'});
     appendBig(data, static_cast<uint32_t>(track.size()), 4);
     data.insert(data.end(), track.begin(), track.end());
+}
 
+void writeMidiTestFile(const std::string& path, const MidiTestFile& file)
+{
+    std::vector<std::pair<long, std::vector<uint8_t>>> tempoEvents;
+    for (const TempoPoint& t : file.tempos) {
+        std::vector<uint8_t> meta{0xFF, 0x51, 0x03};
+        appendBig(meta, static_cast<uint32_t>(t.microsecondsPerQuarter), 3);
+        tempoEvents.push_back({t.tick, meta});
+    }
+    std::vector<uint8_t> data{'M', 'T', 'h', 'd'};
+    appendBig(data, 6, 4);
+    appendBig(data, file.tempoTrack ? 1 : 0, 2);
+    appendBig(data, file.tempoTrack ? 2 : 1, 2);
+    appendBig(data, static_cast<uint32_t>(file.ticksPerQuarter), 2);
+    if (file.tempoTrack) {
+        appendTrack(data, tempoEvents);
+        appendTrack(data, file.messages);
+    } else {
+        tempoEvents.insert(tempoEvents.end(), file.messages.begin(), file.messages.end());
+        appendTrack(data, tempoEvents);
+    }
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
     if (!out)

@@ -26,6 +26,9 @@ struct TempoPoint {
 struct MidiTestFile {
     int ticksPerQuarter = 480;
     std::vector<TempoPoint> tempos;  // none: 120 quarters per minute
+    // Format 1 as sequencers export it: the tempo map in a first track, the notes in a
+    // second one. Otherwise format 0, everything in one track.
+    bool tempoTrack = false;
     // Raw channel messages in time order, as (tick, bytes); note() adds note messages.
     std::vector<std::pair<long, std::vector<uint8_t>>> messages;
 
@@ -33,7 +36,7 @@ struct MidiTestFile {
     MidiTestFile& noteOnOff(long tick, long length, int note, int velocity);
 };
 
-// Writes `file` as format 0; messages are sorted stably by tick. Throws on I/O failure.
+// Writes `file` as format 0 or 1; messages are sorted stably by tick. Throws on I/O failure.
 void writeMidiTestFile(const std::string& path, const MidiTestFile& file);
 
 // Reads every note message (0x8n, 0x9n) of every track, in time order (tracks merged, each
