@@ -1,0 +1,13 @@
+// A stand-in plug-in module for the bundle location tests: a shared library that carries the
+// editor's bundle lookup and is copied into a bundle laid out in a temporary folder.
+#include "editor/ui_bundle_facts.h"
+#include "editor/ui_bundle_location.h"
+
+NORVO_EXPORT_C const char* probeUiBuildTime(void) { return norvo::uiBundleFacts().buildTime; }
+
+NORVO_EXPORT_C const char* probeUiSha256(void) { return norvo::uiBundleFacts().sha256; }
+
+NORVO_EXPORT_C const void* probeAddressInModule(void) {
+  static const char anchor = 0;
+  return &anchor;
+}
