@@ -7,6 +7,7 @@
 #pragma once
 
 #include "diagnostics/host_facts.h"
+#include "diagnostics/transport_fact.h"
 #include "engine/kernel_engine.h"
 #include "public.sdk/source/vst/vstaudioeffect.h"
 
@@ -57,6 +58,9 @@ class NorvoProcessor : public Steinberg::Vst::AudioEffect {
   const HostFacts& hostFacts() const noexcept { return hostFacts_; }
   const KernelEngine& engine() const noexcept { return engine_; }
   KernelEngine& engine() noexcept { return engine_; }
+  // Transport snapshots for the controller's transport poll. This processor never reads the
+  // host's process context, so nothing is pushed and polls find the ring empty.
+  DiagnosticTransportRing& transportRing() noexcept { return transportRing_; }
 
   OBJ_METHODS(NorvoProcessor, Steinberg::Vst::AudioEffect)
 
@@ -68,6 +72,7 @@ class NorvoProcessor : public Steinberg::Vst::AudioEffect {
 
   KernelEngine engine_;
   HostFacts hostFacts_{};
+  DiagnosticTransportRing transportRing_;
 };
 
 }  // namespace norvo
