@@ -85,6 +85,23 @@ std::string chooseBankFolder(const std::string& staging) {
   return directories == 1 ? only : staging;
 }
 
+// Every symbolic link in the unpacked bank must resolve to something inside it. The unpacker
+// already refuses links that climb out as written; this also catches links that escape by
+// way of other links, and links to parts of the archive left behind in the staging folder.
+bool linksStayInside(const std::string& folder) {
+  std::error_code ec;
+  const fs::path base = fs::canonical(folder, ec);
+  if (ec) return false;
+  for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_symlink(ec)) continue;
+    const fs::path target = fs::canonical(it->path(), ec);
+    if (ec) return false;  // dangling or looping
+    const fs::path relative = target.lexically_relative(base);
+    if (relative.empty() || *relative.begin() == "..") return false;
+  }
+  return !ec;
+}
+
 class HostedBankFetch {
  public:
   HostedBankFetch(const std::string& url, const std::string& pin, const HostedBankFetchOptions& options)
@@ -162,6 +179,7 @@ class HostedBankFetch {
     removeAll(archive);
     if (unpacked != ZipUnpackResult::Unpacked) return failAndClean(error, "the downloaded archive is not a readable zip");
     const std::string bankFolder = chooseBankFolder(staging_);
+    if (!linksStayInside(bankFolder)) return failAndClean(error, "the downloaded archive is not a readable zip");
     removeAll(cached_);
     fs::rename(bankFolder, cached_, ec);
     if (ec) return failAndClean(error, "cannot move the unpacked bank into the cache");

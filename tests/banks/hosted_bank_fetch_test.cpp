@@ -85,6 +85,11 @@ class HostedBankServer {
              {"absolute.zip", {"file=" + outsideFile + "=escaped"}},
              {"link-out.zip", {"link=escape=../../evil"}},
              {"link-absolute.zip", {"link=escape=/tmp"}},
+             {"link-chain.zip", {"file=deep/a/b/c/keep.txt=x", "link=deep/a/b/up=../..",
+                                 "link=deep/a/b/c/w=../up/../../.."}},
+             {"link-beside-bank.zip", {"file=loose.txt=x", "tree=" + (files / "src/MyBank") + "=bank/",
+                                       "link=bank/alias.txt=../loose.txt"}},
+             {"link-dangling.zip", {"tree=" + (files / "src/MyBank") + "=", "link=gone=missing.txt"}},
              {"link-through.zip", {"file=real/keep.txt=x", "link=via=real", "file=via/evil.txt=escaped"}}});
     ready = made && start();
   }
@@ -323,7 +328,7 @@ TEST_F(HostedBankFetch, TransportErrorsAreReported) {
 
 TEST_F(HostedBankFetch, UnsafeArchivesAreRefusedAndLeaveNothingBehind) {
   for (const char* name : {"slip.zip", "deep-slip.zip", "absolute.zip", "link-out.zip", "link-absolute.zip",
-                           "link-through.zip"}) {
+                           "link-through.zip", "link-chain.zip", "link-beside-bank.zip", "link-dangling.zip"}) {
     expectFailure(server->url(name), server->pin(name), "the downloaded archive is not a readable zip");
     EXPECT_EQ(entriesOf(cache / "data/Norvo"), std::vector<std::string>{"banks"}) << name;
     EXPECT_FALSE(fs::exists(server->files / "abs-evil.txt")) << name;
