@@ -1,6 +1,7 @@
 # Checks the dynamic symbol table of the built module: every exported function must be one of
 # the module's C entry points, and the VST 3 entry points and the kernel's flat interface must
-# all be there. Usage: cmake -DMODULE=<path to Chord.so> -DNM=<nm> -P check_module_exports.cmake
+# all be there, with the further entry points named in EXTRA_REQUIRED (a list).
+# Usage: cmake -DMODULE=<path to Chord.so> -DNM=<nm> [-DEXTRA_REQUIRED=a;b] -P check_module_exports.cmake
 
 cmake_minimum_required(VERSION 3.25)
 
@@ -16,7 +17,7 @@ set(allowed_exact
   norvoUiRootForImageAddress norvoPluginUiRootForDiagnostics
   norvoDiagnosticBridgeAbiVersion norvoInstallDiagnosticBridgeSink
   norvoDeliverDiagnosticBridgeMessage norvoTickDiagnosticCadence)
-set(required GetPluginFactory ModuleEntry ModuleExit bundleEntry bundleExit)
+set(required GetPluginFactory ModuleEntry ModuleExit bundleEntry bundleExit ${EXTRA_REQUIRED})
 foreach(suffix runtime_init set_panic_sink collect abi_version create input_view output_view
                push_event process reset destroy event_output_count event_output_frame
                event_output_kind event_output_a event_output_b)

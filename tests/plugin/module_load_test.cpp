@@ -4,6 +4,8 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "pluginterfaces/base/ipluginbase.h"
@@ -56,6 +58,17 @@ TEST_F(ModuleLoadTest, ExportsEveryEntryPointAndHidesTheRest) {
   EXPECT_EQ(dlsym(handle_, "gPluginFactory"), nullptr);
   EXPECT_EQ(dlsym(handle_, "_ZN9Steinberg14CPluginFactory13countClassesEv"), nullptr);
 }
+
+#if NORVO_MODULE_HAS_UI_ROOT
+TEST_F(ModuleLoadTest, FindsItsPageInsideTheBundle) {
+  using UiRootFn = const char* (*)();
+  auto uiRoot = reinterpret_cast<UiRootFn>(dlsym(handle_, "norvoPluginUiRootForDiagnostics"));
+  ASSERT_NE(uiRoot, nullptr);
+  char expected[4096];
+  ASSERT_NE(realpath(NORVO_CHORD_UI_ROOT, expected), nullptr);
+  EXPECT_STREQ(uiRoot(), expected);
+}
+#endif
 
 TEST_F(ModuleLoadTest, PlaysAChordThroughTheLoadedModule) {
   IPluginFactory* factory = getFactory_();
