@@ -77,7 +77,6 @@ class BankFolder : public ::testing::Test {
 
 TEST_F(BankFolder, StagesTheFirstInstrument) {
   writeBank(R"([{"id":"z1","assetId":"b"},{"id":"z2","assetId":"a","lowKey":60},{"id":"z3","assetId":"b"}, 7])");
-  std::vector<std::uint8_t> manifest;
   const RuntimeBankLoad result = load();
   ASSERT_EQ(result.outcome, RuntimeBankOutcome::Ok) << result.error;
   EXPECT_EQ(result.error, "");
