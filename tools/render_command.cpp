@@ -40,6 +40,8 @@ void checkOptions(const RenderOptions& options)
         throw ProbeError("--rate must be between 1000 and 1536000 Hz");
     if (options.blockSize < 1 || options.blockSize > 65536)
         throw ProbeError("--block must be between 1 and 65536 samples");
+    for (const std::string& text : options.assignments)
+        parseAssignment(text);  // syntax errors before anything is loaded
 }
 
 std::vector<ParameterSetting> resolveSettings(const RenderOptions& options, PluginInstance& instance,

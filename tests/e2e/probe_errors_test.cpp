@@ -114,6 +114,8 @@ TEST(ProbeErrors, BadCommandLines)
                   "--block must be between 1 and 65536 samples");
     expectFailure(runCommand({kProbe, "render", bundle, midi, "-o", dir.path("o.mid"), "--rate", "-5"}),
                   "--rate must be between 1000 and 1536000 Hz");
+    expectFailure(runCommand({kProbe, "render", bundle, midi, "-o", dir.path("o.mid"), "--set", "chord.mode"}),
+                  "--set expects NAME=VALUE, got \"chord.mode\"");
     const CommandResult noOutput = runCommand({kProbe, "render", bundle, midi});
     EXPECT_EQ(noOutput.exitCode, 2);
     EXPECT_EQ(noOutput.err.rfind("norvo-probe: ", 0), 0u) << noOutput.err;
