@@ -2,9 +2,15 @@
 #include "plugin/parameter_model.h"
 
 #include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#if defined(__APPLE__)
+#include <xlocale.h>
+#else
+#include <locale.h>
+#endif
 
 namespace norvo {
 namespace {
@@ -14,6 +20,14 @@ double clampToRange(double v, double lo, double hi) noexcept {
   if (!(v >= lo)) v = lo;
   if (v > hi) v = hi;
   return v;
+}
+
+// strtod in the "C" locale: a host that switched LC_NUMERIC to a decimal comma must not
+// change how "0.4" reads.
+double strtodC(const char* text, char** end) noexcept {
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  if (cLocale == static_cast<locale_t>(0)) return std::strtod(text, end);
+  return strtod_l(text, end, cLocale);
 }
 
 std::size_t copyText(const char* text, char* out, std::size_t capacity) noexcept {
@@ -123,7 +137,7 @@ bool norvo_param_from_text(const norvo_param_desc& desc, const char* text,
   if (toggleWord(desc, text, normalized)) return true;
   if (listIndexForName(desc, text, normalized)) return true;
   char* end = nullptr;
-  const double value = std::strtod(text, &end);
+  const double value = strtodC(text, &end);
   // No number read, or "nan": nothing a parameter could take.
   if (end == text || std::isnan(value)) return false;
   *normalized = norvo_param_normalize(desc, value);

@@ -78,8 +78,9 @@ std::string paramDisplayText(const norvo_param_desc& desc, double normalized);
 
 // Parses display text (ASCII, NUL-terminated) into a normalized value. Toggle kind accepts
 // "on"/"true"/"off"/"false", list kind its entry names; anything else is read as a number
-// with strtod (leading blanks skipped, trailing characters ignored). Returns false and leaves
-// `*normalized` untouched when nothing could be read (no number, or "nan").
+// with strtod in the "C" locale whatever the process locale (leading blanks skipped,
+// trailing characters ignored). Returns false and leaves `*normalized` untouched when
+// nothing could be read (no number, or "nan").
 bool norvo_param_from_text(const norvo_param_desc& desc, const char* text,
                            double* normalized) noexcept;
 

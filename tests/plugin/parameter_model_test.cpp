@@ -3,8 +3,13 @@
 #include "plugin/parameter_model.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -137,6 +142,79 @@ TEST(ParameterParsingTest, ParsedValuesKeepFullPrecisionAndRoundTripThroughText)
   const norvo_param_desc& mode = param("chord.mode");
   ASSERT_TRUE(norvo_param_from_text(mode, "2.4", &normalized));
   EXPECT_EQ(norvo_param_to_plain(mode, normalized), 2.0);
+}
+
+// Switches LC_NUMERIC to a decimal-comma locale for the scope, as a host may. When the system
+// has none installed, a minimal one is compiled with localedef into the test's temp folder.
+class DecimalCommaLocale {
+ public:
+  DecimalCommaLocale() {
+    const char* locpath = std::getenv("LOCPATH");
+    if (locpath != nullptr) savedLocpath_ = locpath;
+    hadLocpath_ = locpath != nullptr;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"}) {
+      if (use(name)) return;
+    }
+    const std::string dir =
+        testing::TempDir() + "norvo-comma-locale-" + std::to_string(::getpid());
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    const std::string source = dir + "/comma.src";
+    if (FILE* f = std::fopen(source.c_str(), "w")) {
+      std::fputs("LC_NUMERIC\ndecimal_point \",\"\nthousands_sep \".\"\ngrouping 3;3\n"
+                 "END LC_NUMERIC\n",
+                 f);
+      std::fclose(f);
+    }
+    // localedef warns about the categories left out and exits non-zero; the result is usable.
+    const std::string command = "localedef -c -i '" + source + "' -f ANSI_X3.4-1968 '" + dir +
+                                "/comma' >/dev/null 2>&1";
+    (void)std::system(command.c_str());
+    dir_ = dir;
+    setenv("LOCPATH", dir.c_str(), 1);
+    use("comma");
+  }
+  ~DecimalCommaLocale() {
+    std::setlocale(LC_NUMERIC, "C");
+    if (!dir_.empty()) {
+      std::error_code error;
+      std::filesystem::remove_all(dir_, error);
+    }
+    if (hadLocpath_) {
+      setenv("LOCPATH", savedLocpath_.c_str(), 1);
+    } else {
+      unsetenv("LOCPATH");
+    }
+  }
+  bool active() const { return active_; }
+
+ private:
+  bool use(const char* name) {
+    if (std::setlocale(LC_NUMERIC, name) == nullptr) return false;
+    active_ = std::localeconv()->decimal_point[0] == ',';
+    return active_;
+  }
+
+  bool active_ = false;
+  bool hadLocpath_ = false;
+  std::string savedLocpath_;
+  std::string dir_;
+};
+
+TEST(ParameterParsingTest, NumbersReadTheSameUnderADecimalCommaLocale) {
+  DecimalCommaLocale comma;
+  if (!comma.active()) GTEST_SKIP() << "no decimal-comma locale could be set up";
+  ASSERT_EQ(std::strtod("0,5", nullptr), 0.5);  // the process locale really reads commas
+
+  double normalized = 0.25;
+  ASSERT_TRUE(norvo_param_from_text(param("chord.velocity"), "0.4", &normalized));
+  EXPECT_EQ(normalized, 0.4);
+  ASSERT_TRUE(norvo_param_from_text(param("chord.mode"), "2.4", &normalized));
+  EXPECT_DOUBLE_EQ(normalized, 0.48);
+  // A comma is trailing text like any other: only the 0 before it is read.
+  ASSERT_TRUE(norvo_param_from_text(param("chord.velocity"), "0,4", &normalized));
+  EXPECT_EQ(normalized, 0.0);
+  EXPECT_EQ(paramDisplayText(param("chord.velocity"), 0.4), "0.4");
 }
 
 const char* const kLevels[] = {"Low", "Mid", "High"};
