@@ -193,7 +193,7 @@ class HostedBankFetch {
 std::string hostedBankCacheRoot() {
   const std::string data = userDataDirectory();
   if (data.empty()) return {};
-  return ensureDirectory(data + "/Norvo/banks");
+  return ensureDirectory(data + (data.back() == '/' ? "" : "/") + "Norvo/banks");
 }
 
 bool fetchHostedBank(const std::string& url, const std::string& pinnedSha256, std::string& folder,

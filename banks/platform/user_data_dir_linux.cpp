@@ -17,15 +17,22 @@ std::string homeDirectory() {
   return {};
 }
 
+// Drops trailing separators ("/data/" names the same folder as "/data") so that paths built
+// on the directory carry no doubled "/"; the root itself stays "/".
+std::string withoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
 }  // namespace
 
 std::string userDataDirectory() {
   // Relative values of XDG_DATA_HOME are invalid and must be ignored.
   const char* xdg = std::getenv("XDG_DATA_HOME");
-  if (xdg != nullptr && xdg[0] == '/') return xdg;
-  const std::string home = homeDirectory();
+  if (xdg != nullptr && xdg[0] == '/') return withoutTrailingSlashes(xdg);
+  const std::string home = withoutTrailingSlashes(homeDirectory());
   if (home.empty()) return {};
-  return home + (home.back() == '/' ? "" : "/") + ".local/share";
+  return home + (home == "/" ? "" : "/") + ".local/share";
 }
 
 }  // namespace norvo

@@ -346,6 +346,12 @@ TEST(HostedBankCacheRoot, PerUserDataDirectory) {
   EXPECT_EQ(hostedBankCacheRoot(), home / "xdg/Norvo/banks");
   EXPECT_TRUE(fs::is_directory(home / "xdg/Norvo/banks"));
 
+  ::setenv("XDG_DATA_HOME", (home / "xdg//").c_str(), 1);  // trailing separators add no empty step
+  EXPECT_EQ(hostedBankCacheRoot(), home / "xdg/Norvo/banks");
+  ::setenv("HOME", (home.path() + "/").c_str(), 1);
+  ::unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(hostedBankCacheRoot(), home / ".local/share/Norvo/banks");
+
   ::setenv("HOME", home.path().c_str(), 1);
   ::setenv("XDG_DATA_HOME", "relative/ignored", 1);
   EXPECT_EQ(hostedBankCacheRoot(), home / ".local/share/Norvo/banks");
