@@ -2,22 +2,12 @@
 // same bytes; the size cap refuses without touching the output; any bytes survive encoding.
 #include <algorithm>
 #include <cstddef>
-#include <cstdio>
-#include <cstdlib>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "formats/base64.h"
-
-// Prints the broken property and aborts, so libFuzzer keeps the input.
-#define NORVO_FUZZ_CHECK(condition)                                                          \
-  do {                                                                                       \
-    if (!(condition)) {                                                                      \
-      std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                          \
-    }                                                                                        \
-  } while (0)
+#include "fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

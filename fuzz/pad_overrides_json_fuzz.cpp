@@ -1,21 +1,11 @@
 // parseSamplerPadOverridesJson on arbitrary text: overrides that parse, once written and
 // parsed again, are the same overrides and the same text; a failed parse changes nothing.
 #include <cstddef>
-#include <cstdio>
-#include <cstdlib>
 #include <cstdint>
 #include <string>
 
 #include "formats/sampler_pad_overrides_json.h"
-
-// Prints the broken property and aborts, so libFuzzer keeps the input.
-#define NORVO_FUZZ_CHECK(condition)                                                          \
-  do {                                                                                       \
-    if (!(condition)) {                                                                      \
-      std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                          \
-    }                                                                                        \
-  } while (0)
+#include "fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   norvo::SamplerPadOverrides pads(1);

@@ -2,41 +2,14 @@
 // flags say was read) and parsed again, gives the same record and the same text; a failed
 // parse leaves the caller's chunk untouched.
 #include <cstddef>
-#include <cstdio>
-#include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "formats/state_chunk_json.h"
-
-// Prints the broken property and aborts, so libFuzzer keeps the input.
-#define NORVO_FUZZ_CHECK(condition)                                                          \
-  do {                                                                                       \
-    if (!(condition)) {                                                                      \
-      std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                          \
-    }                                                                                        \
-  } while (0)
+#include "fuzz/fuzz_check.h"
 
 namespace {
-
-bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-bool sameMap(const norvo::CcMap& a, const norvo::CcMap& b) {
-  if (a.count != b.count) return false;
-  for (std::uint32_t i = 0; i < a.count; ++i) {
-    const norvo::CcBinding& x = a.bindings[i];
-    const norvo::CcBinding& y = b.bindings[i];
-    if (x.param != y.param || x.cc != y.cc || x.channel != y.channel || x.curve != y.curve ||
-        x.valueMode != y.valueMode || x.takeover != y.takeover || x.enabled != y.enabled ||
-        x.hasMin != y.hasMin || x.hasMax != y.hasMax || (x.hasMin && !sameBits(x.min, y.min)) ||
-        (x.hasMax && !sameBits(x.max, y.max))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 // Writes what a parsed chunk holds, the way a state owner would save it back.
 std::string writeChunk(const norvo::StateChunk& c, norvo::BankStateRefOut& bank, norvo::AuthoredStateOut& authored) {
@@ -66,11 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   for (std::size_t i = 0; i < norvo::kStateParamCount; ++i) {
     NORVO_FUZZ_CHECK(again.hasParam[i]);
-    NORVO_FUZZ_CHECK(sameBits(again.params[i], chunk.params[i]));
+    NORVO_FUZZ_CHECK(norvo::fuzz::sameBits(again.params[i], chunk.params[i]));
   }
   NORVO_FUZZ_CHECK(again.variation == (chunk.variation < 0 ? -1 : chunk.variation));
   NORVO_FUZZ_CHECK(again.hasCcMap == chunk.hasCcMap);
-  if (chunk.hasCcMap) NORVO_FUZZ_CHECK(sameMap(again.ccMap, chunk.ccMap));
+  if (chunk.hasCcMap) NORVO_FUZZ_CHECK(norvo::fuzz::sameCcMap(again.ccMap, chunk.ccMap));
   NORVO_FUZZ_CHECK(again.hasSamplerAssetFault == chunk.hasSamplerAssetFault);
   NORVO_FUZZ_CHECK(again.samplerAssetFault == chunk.samplerAssetFault);
   if (chunk.samplerZoneProgram != norvo::kZoneLegacySingleZone) {
