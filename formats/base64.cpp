@@ -10,8 +10,9 @@ constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwx
 }  // namespace
 
 void base64Append(std::string& out, const std::uint8_t* bytes, std::size_t count) {
+  // Appends only: growing the caller's string is left to its own growth policy, so many
+  // small appends to one document stay linear.
   if (count == 0 || bytes == nullptr) return;
-  out.reserve(out.size() + (count + 2) / 3 * 4);
   for (std::size_t i = 0; i < count; i += 3) {
     const std::size_t left = count - i;
     const std::uint32_t b0 = bytes[i];
