@@ -20,6 +20,8 @@ struct Reader {
   Reader() = default;
   Reader(const char* begin, std::size_t size) : pos(begin), end(begin + size) {}
   explicit Reader(const std::string& text) : Reader(text.data(), text.size()) {}
+  // The reader only points into the text: a temporary would be gone before the first read.
+  explicit Reader(std::string&&) = delete;
 };
 
 // Skips space, tab, line feed and carriage return.
