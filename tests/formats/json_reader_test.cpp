@@ -99,11 +99,13 @@ TEST(ReaderSkipValue, RejectsMalformedValues) {
 }
 
 TEST(ReaderSkipValue, LimitsNestingDepth) {
-  const std::string scalar = "1";
-  Reader atLimit(scalar);
-  EXPECT_TRUE(skipValue(atLimit, 32));
-  Reader beyond(scalar);
-  EXPECT_FALSE(skipValue(beyond, 33));
+  // Beyond the limit every kind of value fails, a scalar as much as a container.
+  for (const std::string value : {"1", "\"s\"", "null", "[]", "{}"}) {
+    Reader atLimit(value);
+    EXPECT_TRUE(skipValue(atLimit, 32)) << value;
+    Reader beyond(value);
+    EXPECT_FALSE(skipValue(beyond, 33)) << value;
+  }
 
   // As the value of a root member (depth 1), 32 nested arrays fit and 33 do not.
   for (int levels : {32, 33}) {

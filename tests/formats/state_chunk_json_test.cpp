@@ -124,9 +124,13 @@ TEST(StateChunkParse, VariationRules) {
 TEST(StateChunkParse, CcMapMember) {
   const StateChunk none = parseOrDie(R"({"ccMap":null})");
   EXPECT_FALSE(none.hasCcMap);
-  const StateChunk emptied = parseOrDie(R"({"ccMap":{}})");
+  // A later map without a bindings array empties the map and does not ask for it to be applied.
+  const StateChunk emptied = parseOrDie(R"({"ccMap":[{"cc":1,"path":"chord.on"}],"ccMap":{}})");
   EXPECT_FALSE(emptied.hasCcMap);
   EXPECT_EQ(emptied.ccMap.count, 0u);
+  const StateChunk kept = parseOrDie(R"({"ccMap":[{"cc":1,"path":"chord.on"}],"ccMap":null})");
+  EXPECT_TRUE(kept.hasCcMap);
+  EXPECT_EQ(kept.ccMap.count, 1u);
   const StateChunk bound = parseOrDie(R"({"ccMap":{"version":1,"bindings":[{"cc":74.5,"path":"chord.mode"}]}})");
   EXPECT_TRUE(bound.hasCcMap);
   ASSERT_EQ(bound.ccMap.count, 1u);
