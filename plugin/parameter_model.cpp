@@ -104,7 +104,8 @@ double norvo_param_normalize(const norvo_param_desc& desc, double plain) noexcep
 std::size_t formatShortestNumber(double value, char* out, std::size_t capacity) noexcept {
   if (capacity == 0) return 0;
   char buffer[kParamTextCapacity];
-  const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  const std::to_chars_result result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general);
   const std::size_t length =
       result.ec == std::errc{} ? static_cast<std::size_t>(result.ptr - buffer) : 0;
   buffer[length < sizeof buffer ? length : sizeof buffer - 1] = '\0';

@@ -62,9 +62,11 @@ double norvo_param_to_plain(const norvo_param_desc& desc, double normalized) noe
 // (NaN input gives the lowest normalized value, 0).
 double norvo_param_normalize(const norvo_param_desc& desc, double plain) noexcept;
 
-// Writes the shortest decimal text that reads back to exactly `value` ("1", "-2", "0.8",
-// "0.3333333333333333"). Returns the length written (without the terminator); the text is
-// cut to fit and always terminated when capacity > 0.
+// Writes the shortest decimal text that reads back to exactly `value`, in the general
+// notation (exponent form only below 1e-4 and from 1e6 up: "1", "-2", "0.8",
+// "0.3333333333333333", "0.0001", "100000", "1e+06", "1e-05"). Returns the length
+// written (without the terminator); the text is cut to fit and always terminated when
+// capacity > 0.
 std::size_t formatShortestNumber(double value, char* out, std::size_t capacity) noexcept;
 
 // The display text of a normalized value: list kind → entry name (or the index as a number),

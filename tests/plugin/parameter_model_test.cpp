@@ -65,6 +65,7 @@ TEST(ParameterConversionTest, NormalizedToPlainAndDisplayText) {
       {"chord.spread", 0.5, 0.0, "0"},
       {"chord.velocity", 0.8, 0.8, "0.8"},
       {"chord.velocity", 1.0 / 3.0, 1.0 / 3.0, "0.3333333333333333"},
+      {"chord.velocity", 0.0002, 0.0002, "0.0002"},
       {"chord.velocity", 1.5, 1.0, "1"},
       {"chord.velocity", -0.5, 0.0, "0"},
       {"chord.velocity", std::nan(""), 0.0, "0"},
@@ -280,6 +281,13 @@ TEST(ParameterTextTest, ShortestNumbersAreCutToTheBuffer) {
   EXPECT_STREQ(out, "-2");
   EXPECT_EQ(formatShortestNumber(1e6, out, sizeof out), 5u);
   EXPECT_STREQ(out, "1e+06");
+  // General notation: plain from 1e-4 up to six digits, whichever form is shorter.
+  EXPECT_EQ(formatShortestNumber(0.0001, out, sizeof out), 6u);
+  EXPECT_STREQ(out, "0.0001");
+  EXPECT_EQ(formatShortestNumber(100000.0, out, sizeof out), 6u);
+  EXPECT_STREQ(out, "100000");
+  EXPECT_EQ(formatShortestNumber(0.00002, out, sizeof out), 5u);
+  EXPECT_STREQ(out, "2e-05");
   char small[4];
   EXPECT_EQ(formatShortestNumber(1.0 / 3.0, small, sizeof small), 3u);
   EXPECT_STREQ(small, "0.3");
