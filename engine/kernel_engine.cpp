@@ -322,58 +322,125 @@ void KernelEngine::runChunks(int frames) noexcept {
   int cursor = 0;
   for (int offset = 0; offset < frames; offset += kEngineChunkFrames) {
     const int chunk = std::min(kEngineChunkFrames, frames - offset);
+    chunkOffset_ = offset;
+    kernelCallStart_ = 0;
+    kernelQueued_ = 0;
     traceChunk(this, traceBlock_, offset, chunk, frames, eventQueue_.size());
     publishDirtyProductParameters(providedAtZero);
     pushChunkEvents(cursor, offset, chunk);
-    traceFlush();
-    const double status = kernel_.process(kernelHandle_, static_cast<std::uint32_t>(chunk));
-    if (status != 0.0) {
-      blockFailed_ = true;
-      recordRealtimeDiagnostic(kDiagProcessFailed, kSeverityError, kPhaseProcess);
-      continue;
-    }
-    readChunkOutputs(offset, chunk);
+    runKernelCall(chunk - kernelCallStart_);
   }
 }
 
-// Sends the queued events whose frame lies in [offset, offset + chunk). The queue is sorted,
-// so `cursor` only moves forward; events below frame 0 are passed over and never sent.
+// Sends the queued events whose frame lies in [offset, offset + chunk), one frame at a time.
+// The queue is sorted, so `cursor` only moves forward; events below frame 0 are passed over and
+// never sent.
 void KernelEngine::pushChunkEvents(int& cursor, int offset, int chunk) noexcept {
   const int end = offset + chunk;
   const int count = eventQueue_.size();
   while (cursor < count && eventQueue_[cursor].frame < offset) ++cursor;
-  for (; cursor < count && eventQueue_[cursor].frame < end; ++cursor) {
-    const EngineEvent& event = eventQueue_[cursor];
-    const auto frame = static_cast<std::uint32_t>(event.frame - offset);
-    const auto pitch = static_cast<std::uint32_t>(event.pitch);
-    double status = kNotSent;
-    int kind = 0;
-    switch (event.type) {
-      case kEngineEventParameter:
-        if (event.index >= 0 && event.index < kProductParameterCount) {
-          paramValues_[event.index].store(event.value, std::memory_order_relaxed);
-          if (!pushProductParameter(static_cast<std::uint32_t>(event.index), frame, event.value,
-                                    kSourceQueue)) {
-            recordRealtimeDiagnostic(kDiagEventRejected, kSeverityError, kPhaseProcess);
-          }
-        }
-        continue;
-      case kEngineEventNoteOff:
-        kind = static_cast<int>(kKernelEventNoteOff);
-        status = kernel_.pushEvent(kernelHandle_, kKernelEventNoteOff, frame, pitch, 0.0);
-        break;
-      case kEngineEventNoteOn:
-        kind = static_cast<int>(kKernelEventNoteOn);
-        status = kernel_.pushEvent(kernelHandle_, kKernelEventNoteOn, frame, pitch, event.value);
-        break;
-      default:
-        break;  // controllers (and anything else) are not sent to this kernel
-    }
-    traceQueuedEvent(this, traceBlock_, frame, kind, pitch, event.value, status);
-    if (status != 0.0 && status != kNotSent) {
-      recordRealtimeDiagnostic(kDiagEventRejected, kSeverityError, kPhaseProcess);
+  while (cursor < count && eventQueue_[cursor].frame < end) {
+    const int first = cursor;
+    const int frame = eventQueue_[first].frame;
+    while (cursor < count && eventQueue_[cursor].frame == frame) ++cursor;
+    pushFrameEvents(first, cursor, frame - offset);
+  }
+}
+
+// The queued events [first, last) of one frame. They normally go to the kernel in queue order,
+// all in the chunk's one kernel call. The kernel takes only 64 events per call, though, and a
+// burst (a host's all-notes-off, a large chord) would be refused beyond that and leave notes
+// hanging. So when the frame's events do not fit beside what the kernel already holds, the
+// chunk up to this frame is run first and the frame's events follow in portions of 64:
+// parameter changes first, which is the order the kernel applies one frame's events anyway.
+void KernelEngine::pushFrameEvents(int first, int last, int frameInChunk) noexcept {
+  if (kernelQueued_ + kernelBoundEvents(first, last) <= kKernelMaxEvents) {
+    for (int i = first; i < last; ++i) pushQueuedEvent(eventQueue_[i], frameInChunk);
+    return;
+  }
+  if (frameInChunk > kernelCallStart_) {
+    runKernelCall(frameInChunk - kernelCallStart_);
+    kernelCallStart_ = frameInChunk;
+  }
+  for (int i = first; i < last; ++i) {
+    if (eventQueue_[i].type == kEngineEventParameter) pushQueuedEvent(eventQueue_[i], frameInChunk);
+  }
+  for (int i = first; i < last; ++i) {
+    if (eventQueue_[i].type != kEngineEventParameter) pushQueuedEvent(eventQueue_[i], frameInChunk);
+  }
+}
+
+// Events of [first, last) that are pushed to the kernel: parameter changes and notes.
+int KernelEngine::kernelBoundEvents(int first, int last) const noexcept {
+  int bound = 0;
+  for (int i = first; i < last; ++i) {
+    const EngineEvent& event = eventQueue_[i];
+    if (event.type == kEngineEventNoteOn || event.type == kEngineEventNoteOff ||
+        (event.type == kEngineEventParameter && event.index >= 0 &&
+         event.index < kProductParameterCount)) {
+      ++bound;
     }
   }
+  return bound;
+}
+
+void KernelEngine::pushQueuedEvent(const EngineEvent& event, int frameInChunk) noexcept {
+  const auto frame = static_cast<std::uint32_t>(frameInChunk);
+  const auto pitch = static_cast<std::uint32_t>(event.pitch);
+  double status = kNotSent;
+  int kind = 0;
+  switch (event.type) {
+    case kEngineEventParameter:
+      if (event.index >= 0 && event.index < kProductParameterCount) {
+        paramValues_[event.index].store(event.value, std::memory_order_relaxed);
+        if (!pushProductParameter(static_cast<std::uint32_t>(event.index), frame, event.value,
+                                  kSourceQueue)) {
+          recordRealtimeDiagnostic(kDiagEventRejected, kSeverityError, kPhaseProcess);
+        }
+      }
+      return;
+    case kEngineEventNoteOff:
+      kind = static_cast<int>(kKernelEventNoteOff);
+      status = pushToKernel(kKernelEventNoteOff, frame, pitch, 0.0);
+      break;
+    case kEngineEventNoteOn:
+      kind = static_cast<int>(kKernelEventNoteOn);
+      status = pushToKernel(kKernelEventNoteOn, frame, pitch, event.value);
+      break;
+    default:
+      break;  // controllers (and anything else) are not sent to this kernel
+  }
+  traceQueuedEvent(this, traceBlock_, frame, kind, pitch, event.value, status);
+  if (status != 0.0 && status != kNotSent) {
+    recordRealtimeDiagnostic(kDiagEventRejected, kSeverityError, kPhaseProcess);
+  }
+}
+
+// Pushes one event at a frame within the chunk, relative to the current kernel call. A full
+// kernel queue only happens inside one frame's burst, when every event it holds sits at the
+// call's first frame: a one-frame call hands them over and the next call starts there again.
+double KernelEngine::pushToKernel(std::uint32_t kind, std::uint32_t frameInChunk,
+                                  std::uint32_t index, double value) noexcept {
+  if (kernelQueued_ >= kKernelMaxEvents) runKernelCall(1);
+  const double status = kernel_.pushEvent(
+      kernelHandle_, kind, frameInChunk - static_cast<std::uint32_t>(kernelCallStart_), index,
+      value);
+  if (status == 0.0) ++kernelQueued_;
+  return status;
+}
+
+// Runs the kernel for `frames` frames from the current call start and reads its outputs; a
+// failed call sends nothing and the chunk goes on.
+void KernelEngine::runKernelCall(int frames) noexcept {
+  traceFlush();
+  kernelQueued_ = 0;
+  const double status = kernel_.process(kernelHandle_, static_cast<std::uint32_t>(frames));
+  if (status != 0.0) {
+    blockFailed_ = true;
+    recordRealtimeDiagnostic(kDiagProcessFailed, kSeverityError, kPhaseProcess);
+    return;
+  }
+  readChunkOutputs(chunkOffset_ + kernelCallStart_, frames);
 }
 
 void KernelEngine::readChunkOutputs(int offset, int chunk) noexcept {
@@ -392,10 +459,10 @@ void KernelEngine::readChunkOutputs(int offset, int chunk) noexcept {
   }
 }
 
+// `frame` is the frame within the chunk (what the trace shows).
 bool KernelEngine::pushProductParameter(std::uint32_t index, std::uint32_t frame, double value,
                                         const char* source) noexcept {
-  const double status =
-      kernel_.pushEvent(kernelHandle_, kKernelEventParameter, frame, index, value);
+  const double status = pushToKernel(kKernelEventParameter, frame, index, value);
   traceParameter(this, traceBlock_, frame, index, value, source, status);
   if (status == 0.0) {
     productShadow_[index] = value;

@@ -150,6 +150,12 @@ class KernelEngine {
   void applyParameterEventsAndClear() noexcept;
   void runChunks(int frames) noexcept;
   void pushChunkEvents(int& cursor, int offset, int chunk) noexcept;
+  void pushFrameEvents(int first, int last, int frameInChunk) noexcept;
+  void pushQueuedEvent(const EngineEvent& event, int frameInChunk) noexcept;
+  int kernelBoundEvents(int first, int last) const noexcept;
+  double pushToKernel(std::uint32_t kind, std::uint32_t frameInChunk, std::uint32_t index,
+                      double value) noexcept;
+  void runKernelCall(int frames) noexcept;
   void readChunkOutputs(int offset, int chunk) noexcept;
   bool pushProductParameter(std::uint32_t index, std::uint32_t frame, double value,
                             const char* source) noexcept;
@@ -185,6 +191,11 @@ class KernelEngine {
   std::size_t outputViewLength_ = 0;
   std::uint64_t renderedFrames_ = 0;
   unsigned long long traceBlock_ = 0;
+  // The chunk being run: its host frame, where its current kernel call starts (frames into the
+  // chunk) and how many events the kernel has accepted for that call.
+  int chunkOffset_ = 0;
+  int kernelCallStart_ = 0;
+  int kernelQueued_ = 0;
 };
 
 }  // namespace norvo

@@ -6,6 +6,7 @@
 namespace norvo {
 
 static_assert(kKernelBlockFrames == NORVO_KERNEL_MAX_FRAMES);
+static_assert(kKernelMaxEvents == NORVO_KERNEL_MAX_EVENTS);
 static_assert(kKernelEventParameter == NORVO_KERNEL_EVENT_PARAMETER);
 static_assert(kKernelEventNoteOn == NORVO_KERNEL_EVENT_NOTE_ON);
 static_assert(kKernelEventNoteOff == NORVO_KERNEL_EVENT_NOTE_OFF);

@@ -37,4 +37,7 @@ inline constexpr std::uint32_t kKernelEventNoteOff = 3;
 // The block size every kernel instance is created with; host blocks are cut to fit.
 inline constexpr std::uint32_t kKernelBlockFrames = 128;
 
+// Input events one kernel instance takes per `process` call.
+inline constexpr int kKernelMaxEvents = 64;
+
 }  // namespace norvo

@@ -37,6 +37,7 @@ struct FakeKernelState {
   std::vector<double> createRates; // rates create was called with
   std::vector<FakeKernelCall> pushes;
   std::vector<std::uint32_t> processFrames;
+  std::vector<std::size_t> pushesAtProcess;  // pushes.size() at each process call
   std::vector<double> processStatuses;  // status per process call, 0 once exhausted
   double pushStatus = 0;                // status every push returns
   std::vector<FakeKernelOutput> outputs;  // reported after every successful process
@@ -75,6 +76,7 @@ inline const KernelEntryPoints& fakeKernelEntryPoints() {
         FakeKernelState& k = fakeKernel();
         const std::size_t call = k.processFrames.size();
         k.processFrames.push_back(frames);
+        k.pushesAtProcess.push_back(k.pushes.size());
         return call < k.processStatuses.size() ? k.processStatuses[call] : 0.0;
       },
       [](std::uint32_t) -> double {

@@ -63,6 +63,8 @@ TEST(KernelEngineRealtime, BlockPathAndQueueingNeitherAllocateNorLock) {
       engine.processBlock(nullptr, 0, nullptr, 0, 513);  // larger than declared: fails
       engine.pushNoteOff(255, 0, 0, 0);                  // refused by the kernel: code 22
       engine.processBlock(nullptr, 0, nullptr, 0, 64);
+      for (int n = 0; n < 100; ++n) engine.pushNoteOff(n, 9, 0, 0);  // several kernel calls
+      engine.processBlock(nullptr, 0, nullptr, 0, 64);
       notReady.processBlock(nullptr, 0, nullptr, 0, 64);  // not set up: fails every time
     }
     for (int i = 0; i <= kEngineEventCapacity; ++i) engine.pushNoteOn(60, 1.0, 0, 0, 0);

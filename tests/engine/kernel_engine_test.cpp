@@ -199,6 +199,30 @@ TEST(KernelEngineBlock, ParameterChangedOutsideTheBlockReachesTheKernel) {
   EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(0, 60, 127), noteOn(0, 75, 102), noteOn(0, 79, 102)));
 }
 
+TEST(KernelEngineBlock, BurstOfNotesAtOneFrameIsPlayedAndReleasedWhole) {
+  KernelEngine engine;
+  ASSERT_TRUE(engine.setup(48000, 512));
+  // 70 chords at frame 5, the mode change queued after them at the same frame.
+  std::vector<MidiOutEvent> expectedOn, expectedOff;
+  for (int n = 0; n < 70; ++n) {
+    ASSERT_TRUE(engine.pushNoteOn(n, 1.0, 5, 0, 0));
+    expectedOn.insert(expectedOn.end(), {noteOn(5, n, 127), noteOn(5, n + 4, 102), noteOn(5, n + 7, 102)});
+    expectedOff.insert(expectedOff.end(), {noteOff(200, n), noteOff(200, n + 4), noteOff(200, n + 7)});
+  }
+  ASSERT_TRUE(engine.pushParamNormalized(1, 5, 0.4));  // mode 2: major triads
+  runBlock(engine, 128);
+  EXPECT_EQ(midiOutOf(engine), expectedOn);
+
+  // An all-notes-off at one frame, beside notes at earlier frames of the same chunk.
+  for (int n = 0; n < 70; ++n) ASSERT_TRUE(engine.pushNoteOff(n, 200, 0, 0));
+  for (int n = 127; n > 80; --n) ASSERT_TRUE(engine.pushNoteOff(n, 150, 0, 0));  // not held
+  runBlock(engine, 256);
+  EXPECT_EQ(midiOutOf(engine), expectedOff);
+  EXPECT_FALSE(engine.blockFailed());
+  engine.drainRuntimeDiagnostics();
+  EXPECT_THAT(diagnosticsOf(engine), IsEmpty());
+}
+
 TEST(KernelEngineBlock, EventsOutsideTheBlockAreNeverSent) {
   KernelEngine engine;
   ASSERT_TRUE(engine.setup(48000, 512));
@@ -530,6 +554,44 @@ TEST_F(KernelEngineScripted, FailedChunkSkipsItsOutputsAndTheNextChunkStillRuns)
   engine.drainRuntimeDiagnostics();
   EXPECT_THAT(diagnosticsOf(engine),
               ElementsAre(DiagnosticSummary{4, 2, 7, kDrainedProcessFailure, "audio callback"}));
+}
+
+TEST_F(KernelEngineScripted, BurstBeyondTheKernelQueueRunsAsSeveralKernelCalls) {
+  KernelEngine engine(fakeKernelEntryPoints());
+  ASSERT_TRUE(engine.setup(48000, 512));
+  // Exactly 64 events in a chunk: one call, as for any ordinary chunk.
+  for (int i = 0; i < 64; ++i) engine.pushNoteOff(i, 0, 0, 0);
+  runBlock(engine, 128);
+  EXPECT_THAT(fakeKernel().processFrames, ElementsAre(128u));
+
+  // 70 notes at frame 50, then a parameter change at that frame and a note later on.
+  fakeKernel() = test::FakeKernelState{};
+  engine.pushNoteOn(1, 1.0, 3, 0, 0);
+  for (int i = 0; i < 70; ++i) engine.pushNoteOff(i, 50, 0, 0);
+  engine.pushParamNormalized(1, 50, 0.2);
+  engine.pushNoteOn(90, 0.5, 90, 0, 0);
+  runBlock(engine, 128);
+  // Frames 0..49 with the early note, one frame for the first 64 events of frame 50, then the
+  // rest of the chunk from frame 50 on.
+  EXPECT_THAT(fakeKernel().processFrames, ElementsAre(50u, 1u, 78u));
+  EXPECT_THAT(fakeKernel().pushesAtProcess, ElementsAre(1u, 65u, 73u));
+  const std::vector<FakeKernelCall> sent = pushes();
+  ASSERT_EQ(sent.size(), 73u);
+  EXPECT_EQ(sent[0], (FakeKernelCall{2, 3, 1, 1.0}));
+  EXPECT_EQ(sent[1], (FakeKernelCall{1, 0, 1, 1.0}));  // the frame's parameter change first
+  for (int i = 0; i < 70; ++i) EXPECT_EQ(sent[2 + i], (FakeKernelCall{3, 0, static_cast<std::uint32_t>(i), 0.0}));
+  EXPECT_EQ(sent[72], (FakeKernelCall{2, 40, 90, 0.5}));
+  EXPECT_FALSE(engine.blockFailed());
+
+  // Outputs of each call land at the call's own host frames.
+  fakeKernel() = test::FakeKernelState{};
+  fakeKernel().outputs = {{3, 0, 60, 0.0}, {3, 500, 61, 0.0}};
+  for (int i = 0; i < 65; ++i) engine.pushNoteOff(i, 130, 0, 0);
+  runBlock(engine, 256);
+  EXPECT_THAT(fakeKernel().processFrames, ElementsAre(128u, 2u, 1u, 126u));
+  EXPECT_THAT(midiOutOf(engine),
+              ElementsAre(noteOff(0, 60), noteOff(127, 61), noteOff(128, 60), noteOff(129, 61),
+                          noteOff(130, 60), noteOff(130, 61), noteOff(130, 60), noteOff(255, 61)));
 }
 
 TEST_F(KernelEngineScripted, OutputListHoldsAtMost2048Records) {

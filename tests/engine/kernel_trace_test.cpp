@@ -77,6 +77,32 @@ TEST_F(KernelTrace, RecordsSetupChunksEventsAndParameters) {
             "B this=E blk=2 off=0 chunk=64 frames=64 events=0\n");
 }
 
+TEST_F(KernelTrace, BurstChunkShowsFramesWithinTheChunk) {
+  // More events at one frame than the kernel takes per call: still one "B" line for the chunk,
+  // every event line with its frame within the chunk.
+  const std::string trace = path("burst.trace");
+  const int rc = runInChildProcess([&] {
+    setenv("NORVO_KERNEL_TRACE", trace.c_str(), 1);
+    KernelEngine engine;
+    if (!engine.setup(48000, 256)) return 2;
+    engine.setParamValue(2, 1);
+    for (int n = 0; n < 66; ++n) engine.pushNoteOff(n, 130, 0, 0);
+    engine.processBlock(nullptr, 0, nullptr, 0, 200);
+    return 0;
+  });
+  ASSERT_EQ(rc, 0);
+  std::string expected =
+      "S this=E rate=48000 kernelRate=48000 handle=1\n"
+      "B this=E blk=1 off=0 chunk=128 frames=200 events=66\n"
+      "E this=E blk=1 frame=0 kind=1 a=2 value=1 src=republish status=0\n"
+      "B this=E blk=1 off=128 chunk=72 frames=200 events=66\n";
+  for (int n = 0; n < 66; ++n) {
+    expected += "E this=E blk=1 frame=2 kind=3 a=" + std::to_string(n) +
+                " value=0 src=queue status=0\n";
+  }
+  EXPECT_EQ(withoutAddress(readWholeFile(trace)), expected);
+}
+
 TEST_F(KernelTrace, AppendsAndReadsTheVariableOncePerProcess) {
   const std::string first = path("first.trace");
   const std::string second = path("second.trace");
