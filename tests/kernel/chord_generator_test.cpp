@@ -211,6 +211,45 @@ class ChordStateTest : public ::testing::Test {
   kernel::ChordState* state_ = nullptr;
 };
 
+struct PrepareCase {
+  const char* what;
+  kernel::PrepareConfig config;
+};
+
+TEST(ChordPrepareTest, OnlyAPositiveRateABlockSizeAndNoAudioChannelsAreAccepted) {
+  const std::vector<PrepareCase> refused = {
+      {"rate 0", {0, 128, 0, 0.0}},
+      {"negative rate", {0, 128, 0, -48000.0}},
+      {"NaN rate", {0, 128, 0, std::nan("")}},
+      {"no frames", {0, 0, 0, 48000.0}},
+      {"an input channel", {1, 128, 0, 48000.0}},
+      {"an output channel", {0, 128, 2, 48000.0}},
+  };
+  kernel::ChordState* state = kernel::createState();
+  kernel::RenderBlock block;
+  block.maxFrames = 128;
+  block.frames = 8;
+  for (const PrepareCase& c : refused) {
+    SCOPED_TRACE(c.what);
+    EXPECT_FALSE(kernel::prepare(*state, c.config));
+    EXPECT_FALSE(state->prepared);
+    EXPECT_FALSE(kernel::process(*state, block));  // nothing renders before a good prepare
+  }
+  ASSERT_TRUE(kernel::prepare(*state, {0, 1, 0, 1.0}));
+  EXPECT_TRUE(state->prepared);
+
+  // A sub-block moves the stamp to its end; one that declares audio channels is refused.
+  block.offset = 24;
+  ASSERT_TRUE(kernel::process(*state, block));
+  EXPECT_EQ(state->frame, 32);
+  block.inputChannels = 1;
+  EXPECT_FALSE(kernel::process(*state, block));
+  block.inputChannels = 0;
+  block.outputChannels = 1;
+  EXPECT_FALSE(kernel::process(*state, block));
+  kernel::destroyState(state);
+}
+
 TEST_F(ChordStateTest, NanAndUnknownParametersAreRefusedAndInfinitiesClamp) {
   EXPECT_FALSE(kernel::setParameter(*state_, "chord.mode", std::nan("")));
   EXPECT_FALSE(kernel::setParameter(*state_, "chord.volume", 1.0));
