@@ -60,7 +60,8 @@ bool NorvoParameter::fromString(const TChar* string, ParamValue& valueNormalized
   char text[kParseBufferSize];
   // The source is read up to its terminator (at most the buffer's size).
   UString(const_cast<TChar*>(string), kParseBufferSize).toAscii(text, kParseBufferSize);
-  double normalized = valueNormalized;
+  // Hosts often pass an uninitialized value: it is only written, never read.
+  double normalized = 0.0;
   if (!norvo_param_from_text(desc_, text, &normalized)) return false;
   valueNormalized = normalized;
   return true;
