@@ -4,7 +4,8 @@
 // `NORVO_PARAMS` is the one definition of the four parameters: the controller, the kernel
 // engine, the bridge and the CC map all read it. No SDK headers: the SDK `Parameter` wrapper
 // builds on these functions. Everything here is immutable or pure; any thread may call it,
-// and nothing allocates except `paramDisplayText`.
+// and nothing allocates except `paramDisplayText` and the first `norvo_param_from_text` call
+// (which sets up the "C" locale it reads numbers in).
 #pragma once
 
 #include <cstddef>
