@@ -101,6 +101,17 @@ TEST_F(KernelTrapDeathTest, TableAccessBeforeRuntimeInitTrapsThroughThePanicSink
       ::testing::KilledBySignal(SIGABRT), "exact message context=ok extra=null");
 }
 
+TEST_F(KernelTrapDeathTest, RuntimeInitKeepsTheSinkInstalledBeforeIt) {
+  gExpected = "\x01Uncaught Error: boom\x1FSC4013\x1F" "runtime_init";
+  EXPECT_EXIT(
+      {
+        K(set_panic_sink)(checkingSink, &gExpected);
+        K(runtime_init)();
+        kernel::trapText("Uncaught Error: boom");
+      },
+      ::testing::KilledBySignal(SIGABRT), "exact message context=ok");
+}
+
 TEST_F(KernelTrapDeathTest, TrapWithoutASinkStillEndsTheProcess) {
   EXPECT_EXIT({ K(event_output_count)(7); }, ::testing::KilledBySignal(SIGABRT), "");
 }
