@@ -116,8 +116,10 @@ UiBundleFacts readUiBundleFactsFromFile(const std::string& path) {
     }
     text.append(piece, got);
   }
+  // A read that failed part-way is an unreadable manifest, not a shorter one.
+  const bool readFailed = std::ferror(file) != 0;
   std::fclose(file);
-  if (tooLarge) {
+  if (tooLarge || readFailed) {
     return facts;
   }
   uiManifestString(text, "buildTime", facts.buildTime, sizeof facts.buildTime);

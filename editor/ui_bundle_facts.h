@@ -28,8 +28,8 @@ struct UiBundleFacts {
 // Returns whether `out` holds a value.
 bool uiManifestString(std::string_view text, const char* key, char* out, std::size_t capacity);
 
-// The facts of the manifest file at `path`: all empty when it cannot be opened or is larger
-// than 1 MiB.
+// The facts of the manifest file at `path`: all empty when it cannot be opened or read, or is
+// larger than 1 MiB.
 UiBundleFacts readUiBundleFactsFromFile(const std::string& path);
 
 // The facts of this module's editor bundle.
