@@ -118,6 +118,17 @@ TEST(HostFactsJson, FallbacksAndFirstMemberWithoutComma) {
   }
   facts.processMode = kProcessModePrefetch;
   EXPECT_NE(hostJson(facts).find("\"processMode\":\"prefetch\""), std::string::npos);
+
+  // A tail kind past the table reads as unreported, in the host object and in a delta.
+  HostFacts before;
+  HostFacts after;
+  after.tailKind = 5;
+  after.tailSamples = 77;
+  EXPECT_EQ(hostJson(after),
+            "{\"sampleRate\":0,\"maxBlockFrames\":0,\"processMode\":\"realtime\",\"sampleSize\":32,"
+            "\"latencySamples\":0,\"tailSamples\":\"unreported\",\"buses\":[]}");
+  EXPECT_EQ(deltaJson(before, after), "{\"tailSamples\":\"unreported\"}");
+  EXPECT_STREQ(kindOf(before, after), "tailChanged");
 }
 
 TEST(HostFactsDelta, LastBlockFramesAppearsOnlyWhenKnown) {

@@ -43,6 +43,18 @@ TEST(RuntimeDiagnosticsReport, FailedFlagMarksLifecycleAndStatus) {
             "\"diagnostics.dropped\":0},\"diagnostics\":[]}");
 }
 
+TEST(RuntimeDiagnosticsReport, WarningsAloneDegradeAndInfoStaysHealthy) {
+  RuntimeDiagnostics diagnostics;
+  diagnostics.record(kDiagSuspiciousSilence, kSeverityInfo, kPhaseProcess, "note", nullptr);
+  EXPECT_NE(report(diagnostics).find("\"lifecycle\":\"configured\",\"status\":\"healthy\","),
+            std::string::npos);
+  diagnostics.record(kDiagSuspiciousSilence, kSeverityWarning, kPhaseProcess, "quiet", nullptr);
+  EXPECT_NE(report(diagnostics).find("\"lifecycle\":\"configured\",\"status\":\"degraded\","),
+            std::string::npos);
+  EXPECT_EQ(report(diagnostics).find("\"firstError\""), std::string::npos)
+      << "a warning is no error";
+}
+
 TEST(RuntimeDiagnosticsReport, WarningThenErrorsReportFirstErrorOnce) {
   RuntimeDiagnostics diagnostics;
   diagnostics.record(kDiagSuspiciousSilence, kSeverityWarning, kPhaseProcess, "quiet", nullptr);
