@@ -22,4 +22,14 @@ tresult PLUGIN_API NorvoController::initialize(FUnknown* context) {
   return kResultOk;
 }
 
+tresult PLUGIN_API NorvoController::getParameterInfo(int32 paramIndex, Vst::ParameterInfo& info) {
+  if (paramIndex < 0 || paramIndex >= getParameterCount()) return kResultFalse;
+  return EditControllerEx1::getParameterInfo(paramIndex, info);
+}
+
+tresult PLUGIN_API NorvoController::getUnitInfo(int32 unitIndex, Vst::UnitInfo& info) {
+  if (unitIndex < 0 || unitIndex >= getUnitCount()) return kResultFalse;
+  return EditControllerEx1::getUnitInfo(unitIndex, info);
+}
+
 }  // namespace norvo

@@ -17,6 +17,13 @@ class NorvoController : public Steinberg::Vst::EditControllerEx1 {
 
   Steinberg::tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override;
 
+  // Index lookups answer kResultFalse for an index outside the list (some SDK copies index
+  // their lists unchecked and would throw out of the plug-in).
+  Steinberg::tresult PLUGIN_API getParameterInfo(Steinberg::int32 paramIndex,
+                                                 Steinberg::Vst::ParameterInfo& info) override;
+  Steinberg::tresult PLUGIN_API getUnitInfo(Steinberg::int32 unitIndex,
+                                            Steinberg::Vst::UnitInfo& info) override;
+
   OBJ_METHODS(NorvoController, Steinberg::Vst::EditControllerEx1)
 };
 

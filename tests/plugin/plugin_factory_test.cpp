@@ -155,6 +155,16 @@ TEST_F(FactoryTest, ControllerPublishesFourAutomatableParametersInTableOrder) {
     EXPECT_EQ(info.flags, Vst::ParameterInfo::kCanAutomate);
     EXPECT_EQ(controller->getParamNormalized(info.id), defaults[i]);
   }
+  // Indexes outside the lists are refused, never thrown at the host.
+  Vst::ParameterInfo beyond{};
+  EXPECT_EQ(controller->getParameterInfo(4, beyond), kResultFalse);
+  EXPECT_EQ(controller->getParameterInfo(-1, beyond), kResultFalse);
+  FUnknownPtr<Vst::IUnitInfo> units(controller);
+  ASSERT_TRUE(units);
+  EXPECT_EQ(units->getUnitCount(), 0);
+  Vst::UnitInfo unit{};
+  EXPECT_EQ(units->getUnitInfo(0, unit), kResultFalse);
+  EXPECT_EQ(units->getUnitInfo(-1, unit), kResultFalse);
   Vst::String128 text{};
   ASSERT_EQ(controller->getParamStringByValue(2, 0.75, text), kResultOk);
   char narrow[128];
