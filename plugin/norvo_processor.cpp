@@ -100,7 +100,7 @@ tresult PLUGIN_API NorvoProcessor::setupProcessing(ProcessSetup& setup) {
   return kResultOk;
 }
 
-tresult PLUGIN_API NorvoProcessor::process(ProcessData& data) {
+tresult PLUGIN_API NorvoProcessor::process(ProcessData& data) noexcept {
   if (data.symbolicSampleSize != kSample32) return kResultFalse;
   queueParameterChanges(data.inputParameterChanges);
   queueNoteEvents(data.inputEvents);

@@ -41,7 +41,7 @@ class NorvoProcessor : public Steinberg::Vst::AudioEffect {
   Steinberg::tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) override;
 
   // ---- Audio thread ----
-  Steinberg::tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) override;
+  Steinberg::tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) noexcept override;
 
   // ---- Main thread: facts and reports sent to the controller ----
 

@@ -2,6 +2,8 @@
 // real chord kernel, parameter ramps, notes in and chords out.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "plugin/norvo_processor.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 #include "support/allocation_counter.h"
@@ -58,6 +60,74 @@ TEST(ProcessorRealtimeTest, ProcessNeitherAllocatesNorLocks) {
 
   processor->setActive(false);
   processor->terminate();
+}
+
+// Whatever a host throws at process, the refusals and diagnostics it causes stay on the
+// realtime path too: a processor that was never set up, more notes than the kernel takes in one
+// chunk, a block longer than the declared maximum, offsets outside the block, pitches, channels,
+// velocities and parameter values out of range, unknown parameter ids.
+TEST(ProcessorRealtimeTest, HostileProcessCallsNeitherAllocateNorLock) {
+  HostApplication host;  // not reference-counted: lives on the stack
+  IPtr<NorvoProcessor> idle = owned(new NorvoProcessor());
+  IPtr<NorvoProcessor> processor = owned(new NorvoProcessor());
+  ASSERT_EQ(idle->initialize(static_cast<IHostApplication*>(&host)), kResultOk);
+  ASSERT_EQ(processor->initialize(static_cast<IHostApplication*>(&host)), kResultOk);
+  ProcessSetup setup{kRealtime, kSample32, 512, 48000.0};
+  ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
+  ASSERT_EQ(processor->setActive(true), kResultOk);
+
+  test::ParameterChangesDouble changes;
+  test::EventListDouble in;
+  test::EventListDouble out;
+  ProcessData data;
+  data.processMode = kRealtime;
+  data.symbolicSampleSize = kSample32;
+  data.inputParameterChanges = &changes;
+  data.inputEvents = &in;
+  data.outputEvents = &out;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+
+  test::AllocationCounts counts;
+  int produced = 0;
+  {
+    test::AllocationScope scope;
+    data.numSamples = 256;
+    in.addNoteOn(60, 0.5f, 0);
+    EXPECT_EQ(idle->process(data), kResultOk);  // never set up: the not-ready path
+    EXPECT_EQ(out.getEventCount(), 0);
+    for (int block = 0; block < 4; ++block) {
+      changes.clear();
+      in.clear();
+      out.clear();
+      changes.point(7, 0, 0.5);
+      changes.point(1, -3, nan);
+      changes.point(2, 9999, 2.0);
+      changes.point(3, 0, -1.0);
+      for (int i = 0; i < 200; ++i) in.addNoteOn(36 + i % 60, 0.6f, i % 100);  // > 64 per chunk
+      in.addNoteOn(200, 0.5f, 1);
+      in.addNoteOn(-1, 0.5f, 2);
+      in.addNoteOn(61, static_cast<float>(nan), 3);
+      in.addNoteOn(62, 5.0f, 4, 99);
+      in.addNoteOn(63, 0.5f, -20);
+      in.addNoteOn(64, 0.5f, 100000);
+      in.addNoteOff(65, 7);
+      data.numSamples = block == 2 ? 4096 : 512;  // longer than the declared maximum
+      EXPECT_EQ(processor->process(data), kResultOk);
+      produced += out.getEventCount();
+      in.clear();
+      for (int i = 0; i < 200; ++i) in.addNoteOff(36 + i % 60, 300);
+      data.numSamples = 512;
+      EXPECT_EQ(processor->process(data), kResultOk);
+    }
+    counts = scope.counts();
+  }
+  EXPECT_GT(produced, 0);
+  EXPECT_EQ(counts.allocations, 0u);
+  EXPECT_EQ(counts.locks, 0u);
+
+  processor->setActive(false);
+  processor->terminate();
+  idle->terminate();
 }
 
 }  // namespace
