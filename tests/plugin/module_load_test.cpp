@@ -7,12 +7,14 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
+#include "support/allocation_counter.h"
 #include "vst_test_doubles.h"
 
 namespace {
@@ -108,6 +110,69 @@ TEST_F(ModuleLoadTest, PlaysAChordThroughTheLoadedModule) {
     EXPECT_EQ(out.at(i).sampleOffset, 9);
   }
 
+  EXPECT_EQ(component->setActive(false), kResultOk);
+  EXPECT_EQ(component->terminate(), kResultOk);
+  processor.reset();
+  component->release();
+  factory->release();
+}
+
+// Hosts call process on an audio thread of their own. There, from its very first call into
+// the module, the loaded plug-in neither allocates nor locks.
+TEST_F(ModuleLoadTest, ProcessOnTheHostsAudioThreadNeitherAllocatesNorLocks) {
+  IPluginFactory* factory = getFactory_();
+  ASSERT_NE(factory, nullptr);
+  PClassInfo info;
+  ASSERT_EQ(factory->getClassInfo(0, &info), kResultOk);
+  IComponent* component = nullptr;
+  {
+    // The counter sees the module's own allocations (creating an instance allocates).
+    norvo::test::AllocationScope scope;
+    ASSERT_EQ(factory->createInstance(info.cid, IComponent::iid,
+                                      reinterpret_cast<void**>(&component)),
+              kResultOk);
+    EXPECT_GT(scope.counts().allocations, 0u);
+  }
+  HostApplication host;  // not reference-counted: lives on the stack
+  ASSERT_EQ(component->initialize(static_cast<IHostApplication*>(&host)), kResultOk);
+  FUnknownPtr<IAudioProcessor> processor(component);
+  ASSERT_TRUE(processor);
+  ProcessSetup setup{kRealtime, kSample32, 256, 44100.0};
+  ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
+  ASSERT_EQ(component->setActive(true), kResultOk);
+  processor->setProcessing(true);
+
+  norvo::test::ParameterChangesDouble changes;
+  norvo::test::EventListDouble in;
+  norvo::test::EventListDouble out;
+  ProcessData data;
+  data.processMode = kRealtime;
+  data.symbolicSampleSize = kSample32;
+  data.numSamples = 256;
+  data.inputParameterChanges = &changes;
+  data.inputEvents = &in;
+  data.outputEvents = &out;
+  int produced = 0;
+  norvo::test::AllocationCounts counts;
+  std::thread audio([&] {
+    norvo::test::AllocationScope scope;
+    for (int block = 0; block < 8; ++block) {
+      changes.clear();
+      in.clear();
+      out.clear();
+      changes.point(1, 0, (block % 6) / 5.0);
+      in.addNoteOn(60 + block, 0.8f, 3);
+      in.addNoteOff(60 + block, 200);
+      if (processor->process(data) == kResultOk) produced += out.getEventCount();
+    }
+    counts = scope.counts();
+  });
+  audio.join();
+  EXPECT_GT(produced, 0);
+  EXPECT_EQ(counts.allocations, 0u);
+  EXPECT_EQ(counts.locks, 0u);
+
+  processor->setProcessing(false);
   EXPECT_EQ(component->setActive(false), kResultOk);
   EXPECT_EQ(component->terminate(), kResultOk);
   processor.reset();
