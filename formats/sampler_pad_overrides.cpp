@@ -5,7 +5,7 @@
 
 namespace norvo {
 
-const PadOverrideValueSpec kPadOverrideValues[kPadOverrideValueCount] = {
+const PadOverrideValueLimits kPadOverrideValues[kPadOverrideValueCount] = {
     {"transpose", -24, 24, PadValueRule::Whole, &SamplerPadOverride::transpose},
     {"fineTune", -100, 100, PadValueRule::Any, &SamplerPadOverride::fineTune},
     {"gain", 0, 4, PadValueRule::Any, &SamplerPadOverride::gain},
@@ -32,9 +32,9 @@ int padOverrideValueIndex(const std::string& key) noexcept {
 
 bool padOverrideValueAccepted(int index, double value) noexcept {
   if (index < 0 || index >= kPadOverrideValueCount || !std::isfinite(value)) return false;
-  const PadOverrideValueSpec& spec = kPadOverrideValues[index];
-  if (value < spec.min || value > spec.max) return false;
-  switch (spec.rule) {
+  const PadOverrideValueLimits& limits = kPadOverrideValues[index];
+  if (value < limits.min || value > limits.max) return false;
+  switch (limits.rule) {
     case PadValueRule::Whole: return value == std::floor(value);
     case PadValueRule::ZeroOrOne: return value == 0 || value == 1;
     case PadValueRule::Any: return true;

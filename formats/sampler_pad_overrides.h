@@ -63,7 +63,7 @@ using SamplerPadOverrides = std::vector<SamplerPadOverride>;
 // How one of the fifteen values is named, bounded and stored.
 enum class PadValueRule { Any, Whole, ZeroOrOne };
 
-struct PadOverrideValueSpec {
+struct PadOverrideValueLimits {
   const char* key;  // JSON key
   double min;       // inclusive
   double max;       // inclusive
@@ -72,7 +72,7 @@ struct PadOverrideValueSpec {
 };
 
 // The fifteen values in bit order (index k describes bit k).
-extern const PadOverrideValueSpec kPadOverrideValues[kPadOverrideValueCount];
+extern const PadOverrideValueLimits kPadOverrideValues[kPadOverrideValueCount];
 
 // The bit index of `key`, or -1 for a key that is not one of the fifteen.
 int padOverrideValueIndex(const std::string& key) noexcept;
