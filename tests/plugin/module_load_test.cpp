@@ -61,6 +61,44 @@ TEST_F(ModuleLoadTest, ExportsEveryEntryPointAndHidesTheRest) {
   EXPECT_EQ(dlsym(handle_, "_ZN9Steinberg14CPluginFactory13countClassesEv"), nullptr);
 }
 
+// A host that releases everything, leaves and unloads the module, then loads it again gets a
+// working factory and processor as on the first load.
+TEST_F(ModuleLoadTest, UnloadedAndReloadedModuleWorksAgain) {
+  IPluginFactory* factory = getFactory_();
+  ASSERT_NE(factory, nullptr);
+  EXPECT_EQ(factory->release(), 0u);  // the last reference: the factory is gone
+  ASSERT_TRUE(exit_());
+  EXPECT_FALSE(exit_());  // already left
+  dlclose(handle_);
+
+  handle_ = dlopen(NORVO_CHORD_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(handle_, nullptr) << dlerror();
+  entry_ = reinterpret_cast<ModuleEntryFn>(dlsym(handle_, "ModuleEntry"));
+  exit_ = reinterpret_cast<ModuleExitFn>(dlsym(handle_, "ModuleExit"));
+  getFactory_ = reinterpret_cast<GetFactoryFn>(dlsym(handle_, "GetPluginFactory"));
+  ASSERT_TRUE(entry_ != nullptr && exit_ != nullptr && getFactory_ != nullptr);
+  ASSERT_TRUE(entry_(handle_));
+  factory = getFactory_();
+  ASSERT_NE(factory, nullptr);
+  EXPECT_EQ(factory->countClasses(), 2);
+  PClassInfo info;
+  ASSERT_EQ(factory->getClassInfo(0, &info), kResultOk);
+  IComponent* component = nullptr;
+  ASSERT_EQ(factory->createInstance(info.cid, IComponent::iid, reinterpret_cast<void**>(&component)),
+            kResultOk);
+  HostApplication host;  // not reference-counted: lives on the stack
+  ASSERT_EQ(component->initialize(static_cast<IHostApplication*>(&host)), kResultOk);
+  FUnknownPtr<IAudioProcessor> processor(component);
+  ProcessSetup setup{kRealtime, kSample32, 512, 48000.0};
+  EXPECT_EQ(processor->setupProcessing(setup), kResultOk);
+  EXPECT_EQ(component->setActive(true), kResultOk);
+  EXPECT_EQ(component->setActive(false), kResultOk);
+  EXPECT_EQ(component->terminate(), kResultOk);
+  processor.reset();
+  EXPECT_EQ(component->release(), 0u);
+  EXPECT_EQ(factory->release(), 0u);
+}
+
 #if NORVO_MODULE_HAS_UI_ROOT
 TEST_F(ModuleLoadTest, FindsItsPageInsideTheBundle) {
   using UiRootFn = const char* (*)();

@@ -377,5 +377,80 @@ TEST_F(ChordProcessorTest, NoteBecomesAChordAndItsReleaseReleasesExactlyThat) {
   EXPECT_EQ(processor_->getLatencySamples(), 0u);
 }
 
+TEST_F(ChordProcessorTest, TerminateAndInitializeAgainStartsFromTheSameBuses) {
+  startProcessing();
+  ASSERT_EQ(processor_->setActive(false), kResultOk);
+  ASSERT_EQ(processor_->terminate(), kResultOk);
+  EXPECT_EQ(processor_->getBusCount(kEvent, kInput), 0);
+  ASSERT_EQ(processor_->initialize(static_cast<IHostApplication*>(&host_)), kResultOk);
+  EXPECT_EQ(processor_->getBusCount(kEvent, kInput), 1);
+  EXPECT_EQ(processor_->getBusCount(kEvent, kOutput), 1);
+  EXPECT_EQ(processor_->getBusCount(kAudio, kOutput), 0);
+  ASSERT_EQ(processor_->connect(&peer_), kResultOk);
+
+  startProcessing();
+  in_.addNoteOn(60, 0.5f, 4);
+  ASSERT_EQ(run(128), kResultOk);
+  ASSERT_EQ(out_.getEventCount(), 2);  // root and octave at the defaults
+  EXPECT_EQ(out_.at(0).noteOn.pitch, 60);
+  EXPECT_EQ(out_.at(1).noteOn.pitch, 72);
+}
+
+// Every processor has its own kernel instance in the process-wide table: two processors with
+// different modes, their notes interleaved, each release only their own chord.
+TEST_F(ChordProcessorTest, TwoProcessorsKeepTheirOwnChords) {
+  IPtr<NorvoProcessor> second = owned(new NorvoProcessor());
+  ASSERT_EQ(second->initialize(static_cast<IHostApplication*>(&host_)), kResultOk);
+  ProcessSetup s{kRealtime, kSample32, 512, 48000.0};
+  ASSERT_EQ(second->setupProcessing(s), kResultOk);
+  ASSERT_EQ(second->setActive(true), kResultOk);
+  startProcessing();
+
+  EventListDouble secondIn;
+  EventListDouble secondOut;
+  ParameterChangesDouble secondChanges;
+  ProcessData data;
+  data.symbolicSampleSize = kSample32;
+  data.numSamples = 128;
+  data.inputParameterChanges = &secondChanges;
+  data.inputEvents = &secondIn;
+  data.outputEvents = &secondOut;
+
+  changes_.point(1, 0, 0.4);  // first: major
+  in_.addNoteOn(60, 0.5f, 0);
+  ASSERT_EQ(run(128), kResultOk);
+  ASSERT_EQ(out_.getEventCount(), 3);
+
+  secondChanges.point(1, 0, 1.0);  // second: dominant seventh
+  secondIn.addNoteOn(60, 0.5f, 0);
+  ASSERT_EQ(second->process(data), kResultOk);
+  ASSERT_EQ(secondOut.getEventCount(), 4);
+
+  out_.clear();
+  in_.addNoteOff(60, 10);
+  ASSERT_EQ(run(128), kResultOk);
+  ASSERT_EQ(out_.getEventCount(), 3);
+  const int firstChord[] = {60, 64, 67};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(out_.at(i).type, Event::kNoteOffEvent);
+    EXPECT_EQ(out_.at(i).noteOff.pitch, firstChord[i]);
+  }
+
+  secondChanges.clear();
+  secondIn.clear();
+  secondOut.clear();
+  secondIn.addNoteOff(60, 20);
+  ASSERT_EQ(second->process(data), kResultOk);
+  ASSERT_EQ(secondOut.getEventCount(), 4);
+  const int secondChord[] = {60, 64, 67, 70};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(secondOut.at(i).type, Event::kNoteOffEvent);
+    EXPECT_EQ(secondOut.at(i).noteOff.pitch, secondChord[i]);
+    EXPECT_EQ(secondOut.at(i).sampleOffset, 20);
+  }
+  second->setActive(false);
+  second->terminate();
+}
+
 }  // namespace
 }  // namespace norvo

@@ -173,6 +173,15 @@ TEST_F(FactoryTest, ControllerPublishesFourAutomatableParametersInTableOrder) {
   // A second initialize without terminate is refused and adds nothing.
   EXPECT_NE(controller->initialize(context), kResultOk);
   EXPECT_EQ(controller->getParameterCount(), 4);
+  // Terminate drops the parameters; initializing again builds the same four once more.
+  EXPECT_EQ(controller->terminate(), kResultOk);
+  EXPECT_EQ(controller->getParameterCount(), 0);
+  ASSERT_EQ(controller->initialize(context), kResultOk);
+  ASSERT_EQ(controller->getParameterCount(), 4);
+  Vst::ParameterInfo last{};
+  ASSERT_EQ(controller->getParameterInfo(3, last), kResultOk);
+  EXPECT_EQ(last.id, 3u);
+  EXPECT_EQ(controller->getParamNormalized(3), 0.8);
   EXPECT_EQ(controller->terminate(), kResultOk);
   controller->release();
 }
