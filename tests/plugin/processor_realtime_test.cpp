@@ -15,23 +15,34 @@ namespace {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-TEST(ProcessorRealtimeTest, ProcessNeitherAllocatesNorLocks) {
-  HostApplication host;  // not reference-counted: lives on the stack
-  IPtr<NorvoProcessor> processor = owned(new NorvoProcessor());
-  ASSERT_EQ(processor->initialize(static_cast<IHostApplication*>(&host)), kResultOk);
-  ProcessSetup setup{kRealtime, kSample32, 512, 48000.0};
-  ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
-  ASSERT_EQ(processor->setActive(true), kResultOk);
+// An initialized, set-up and active processor with the host lists a block needs.
+class ProcessorRealtimeTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(processor->initialize(static_cast<IHostApplication*>(&host)), kResultOk);
+    ProcessSetup setup{kRealtime, kSample32, 512, 48000.0};
+    ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
+    ASSERT_EQ(processor->setActive(true), kResultOk);
+    data.processMode = kRealtime;
+    data.symbolicSampleSize = kSample32;
+    data.inputParameterChanges = &changes;
+    data.inputEvents = &in;
+    data.outputEvents = &out;
+  }
+  void TearDown() override {
+    processor->setActive(false);
+    processor->terminate();
+  }
 
+  HostApplication host;  // not reference-counted: lives in the fixture
+  IPtr<NorvoProcessor> processor = owned(new NorvoProcessor());
   test::ParameterChangesDouble changes;
   test::EventListDouble in;
   test::EventListDouble out;
   ProcessData data;
-  data.processMode = kRealtime;
-  data.symbolicSampleSize = kSample32;
-  data.inputParameterChanges = &changes;
-  data.inputEvents = &in;
-  data.outputEvents = &out;
+};
+
+TEST_F(ProcessorRealtimeTest, ProcessNeitherAllocatesNorLocks) {
 
   int produced = 0;
   test::AllocationCounts counts;
@@ -57,34 +68,15 @@ TEST(ProcessorRealtimeTest, ProcessNeitherAllocatesNorLocks) {
   EXPECT_GT(produced, 0);
   EXPECT_EQ(counts.allocations, 0u);
   EXPECT_EQ(counts.locks, 0u);
-
-  processor->setActive(false);
-  processor->terminate();
 }
 
 // Whatever a host throws at process, the refusals and diagnostics it causes stay on the
 // realtime path too: a processor that was never set up, more notes than the kernel takes in one
 // chunk, a block longer than the declared maximum, offsets outside the block, pitches, channels,
 // velocities and parameter values out of range, unknown parameter ids.
-TEST(ProcessorRealtimeTest, HostileProcessCallsNeitherAllocateNorLock) {
-  HostApplication host;  // not reference-counted: lives on the stack
+TEST_F(ProcessorRealtimeTest, HostileProcessCallsNeitherAllocateNorLock) {
   IPtr<NorvoProcessor> idle = owned(new NorvoProcessor());
-  IPtr<NorvoProcessor> processor = owned(new NorvoProcessor());
   ASSERT_EQ(idle->initialize(static_cast<IHostApplication*>(&host)), kResultOk);
-  ASSERT_EQ(processor->initialize(static_cast<IHostApplication*>(&host)), kResultOk);
-  ProcessSetup setup{kRealtime, kSample32, 512, 48000.0};
-  ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
-  ASSERT_EQ(processor->setActive(true), kResultOk);
-
-  test::ParameterChangesDouble changes;
-  test::EventListDouble in;
-  test::EventListDouble out;
-  ProcessData data;
-  data.processMode = kRealtime;
-  data.symbolicSampleSize = kSample32;
-  data.inputParameterChanges = &changes;
-  data.inputEvents = &in;
-  data.outputEvents = &out;
   const double nan = std::numeric_limits<double>::quiet_NaN();
 
   test::AllocationCounts counts;
@@ -124,9 +116,6 @@ TEST(ProcessorRealtimeTest, HostileProcessCallsNeitherAllocateNorLock) {
   EXPECT_GT(produced, 0);
   EXPECT_EQ(counts.allocations, 0u);
   EXPECT_EQ(counts.locks, 0u);
-
-  processor->setActive(false);
-  processor->terminate();
   idle->terminate();
 }
 
