@@ -164,6 +164,13 @@ TEST(CcResolve, PickupWaitsUntilTheControllerCrossesTheParameter) {
   parameter.value = 70.0 / 127;
   EXPECT_DOUBLE_EQ(single(map, 5, &state, &parameter), 5.0 / 127);  // caught: every value passes
 
+  // 63/127 and 64/127 are equally near 0.5; the lower position is the parameter's, so landing
+  // on 63 catches.
+  CcRouterState tie;
+  parameter.value = 0.5;
+  EXPECT_TRUE(std::isnan(single(map, 30, &tie, &parameter)));
+  EXPECT_DOUBLE_EQ(single(map, 63, &tie, &parameter), 63.0 / 127);
+
   // Landing exactly on the parameter's position catches too, also downward.
   CcRouterState fresh;
   parameter.value = 40.0 / 127;
