@@ -167,38 +167,40 @@ bool KernelEngine::pushParamNormalized(std::uint32_t id, int frame, double norma
   return pushEvent(event);
 }
 
-bool KernelEngine::pushNoteOn(int pitch, double velocity, int frame, int route,
-                              int channel) noexcept {
+namespace {
+
+// A queued event of one type with its timing and routing; the caller adds the payload.
+EngineEvent routedEvent(std::int32_t type, int frame, int route, int channel) noexcept {
   EngineEvent event;
-  event.type = kEngineEventNoteOn;
+  event.type = type;
   event.frame = frame;
-  event.value = velocity;
-  event.pitch = pitch;
   event.route = route;
   event.channel = channel & 0x0F;
+  return event;
+}
+
+}  // namespace
+
+bool KernelEngine::pushNoteOn(int pitch, double velocity, int frame, int route,
+                              int channel) noexcept {
+  EngineEvent event = routedEvent(kEngineEventNoteOn, frame, route, channel);
+  event.pitch = pitch;
+  event.value = velocity;
   return pushEvent(event);
 }
 
 bool KernelEngine::pushNoteOff(int pitch, int frame, int route, int channel) noexcept {
-  EngineEvent event;
-  event.type = kEngineEventNoteOff;
-  event.frame = frame;
+  EngineEvent event = routedEvent(kEngineEventNoteOff, frame, route, channel);
   event.pitch = pitch;
-  event.route = route;
-  event.channel = channel & 0x0F;
   return pushEvent(event);
 }
 
 bool KernelEngine::pushController(int controller, int value, int frame, int route,
                                   int channel) noexcept {
   if (controller < 0 || controller >= 128 || value < 0 || value >= 128) return false;
-  EngineEvent event;
-  event.type = kEngineEventController;
-  event.frame = frame;
+  EngineEvent event = routedEvent(kEngineEventController, frame, route, channel);
   event.index = controller;
   event.value = value;
-  event.route = route;
-  event.channel = channel & 0x0F;
   return pushEvent(event);
 }
 
