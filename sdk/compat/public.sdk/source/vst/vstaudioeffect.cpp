@@ -1,6 +1,8 @@
 // AudioEffect for SDK copies that lack it (see the header).
 #include "public.sdk/source/vst/vstaudioeffect.h"
 
+#include <utility>
+
 namespace Steinberg {
 namespace Vst {
 
@@ -11,53 +13,52 @@ AudioEffect::AudioEffect() {
   processSetup.symbolicSampleSize = kSample32;
 }
 
+namespace {
+
+// Appends a new bus to `list`, which keeps the only reference.
+template <typename BusT, typename... Args>
+BusT* appendBus(BusList& list, Args&&... args) {
+  auto* bus = new BusT(std::forward<Args>(args)...);
+  list.push_back(IPtr<Vst::Bus>(bus, false));
+  return bus;
+}
+
+// The bus at `index` of `list`, or null outside the list.
+template <typename BusT>
+BusT* busAt(BusList& list, int32 index) {
+  if (index < 0 || index >= static_cast<int32>(list.size())) return nullptr;
+  return FCast<BusT>(list.at(index).get());
+}
+
+}  // namespace
+
 AudioBus* AudioEffect::addAudioInput(const TChar* name, SpeakerArrangement arr, BusType busType,
                                      int32 flags) {
-  auto* bus = new AudioBus(name, busType, flags, arr);
-  audioInputs.push_back(IPtr<Vst::Bus>(bus, false));
-  return bus;
+  return appendBus<AudioBus>(audioInputs, name, busType, flags, arr);
 }
 
 AudioBus* AudioEffect::addAudioOutput(const TChar* name, SpeakerArrangement arr, BusType busType,
                                       int32 flags) {
-  auto* bus = new AudioBus(name, busType, flags, arr);
-  audioOutputs.push_back(IPtr<Vst::Bus>(bus, false));
-  return bus;
+  return appendBus<AudioBus>(audioOutputs, name, busType, flags, arr);
 }
 
-AudioBus* AudioEffect::getAudioInput(int32 index) {
-  if (index < 0 || index >= static_cast<int32>(audioInputs.size())) return nullptr;
-  return FCast<AudioBus>(audioInputs.at(index).get());
-}
+AudioBus* AudioEffect::getAudioInput(int32 index) { return busAt<AudioBus>(audioInputs, index); }
 
-AudioBus* AudioEffect::getAudioOutput(int32 index) {
-  if (index < 0 || index >= static_cast<int32>(audioOutputs.size())) return nullptr;
-  return FCast<AudioBus>(audioOutputs.at(index).get());
-}
+AudioBus* AudioEffect::getAudioOutput(int32 index) { return busAt<AudioBus>(audioOutputs, index); }
 
 EventBus* AudioEffect::addEventInput(const TChar* name, int32 channels, BusType busType,
                                      int32 flags) {
-  auto* bus = new EventBus(name, busType, flags, channels);
-  eventInputs.push_back(IPtr<Vst::Bus>(bus, false));
-  return bus;
+  return appendBus<EventBus>(eventInputs, name, busType, flags, channels);
 }
 
 EventBus* AudioEffect::addEventOutput(const TChar* name, int32 channels, BusType busType,
                                       int32 flags) {
-  auto* bus = new EventBus(name, busType, flags, channels);
-  eventOutputs.push_back(IPtr<Vst::Bus>(bus, false));
-  return bus;
+  return appendBus<EventBus>(eventOutputs, name, busType, flags, channels);
 }
 
-EventBus* AudioEffect::getEventInput(int32 index) {
-  if (index < 0 || index >= static_cast<int32>(eventInputs.size())) return nullptr;
-  return FCast<EventBus>(eventInputs.at(index).get());
-}
+EventBus* AudioEffect::getEventInput(int32 index) { return busAt<EventBus>(eventInputs, index); }
 
-EventBus* AudioEffect::getEventOutput(int32 index) {
-  if (index < 0 || index >= static_cast<int32>(eventOutputs.size())) return nullptr;
-  return FCast<EventBus>(eventOutputs.at(index).get());
-}
+EventBus* AudioEffect::getEventOutput(int32 index) { return busAt<EventBus>(eventOutputs, index); }
 
 tresult PLUGIN_API AudioEffect::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
                                                    SpeakerArrangement* outputs, int32 numOuts) {
