@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <memory>
 #include <exception>
+#include <memory>
 
 namespace norvo {
 namespace {

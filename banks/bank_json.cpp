@@ -2,10 +2,10 @@
 // (numbers are read by strtod, which needs the terminator).
 #include "banks/bank_json.h"
 
+#include <locale.h>
 #include <clocale>
 #include <cstdlib>
 #include <exception>
-#include <locale.h>
 
 namespace norvo {
 namespace {
@@ -46,7 +46,8 @@ void appendUtf8(std::string& out, std::uint32_t cp) {
 
 class JsonReader {
  public:
-  explicit JsonReader(const std::string& text) : pos_(text.data()), end_(text.data() + text.size()) {}
+  explicit JsonReader(const std::string& text)
+      : pos_(text.data()), end_(text.data() + text.size()) {}
 
   bool parseDocument(JsonValue& out) {
     if (!parseValue(out, 0)) return false;
@@ -83,12 +84,15 @@ class JsonReader {
     skipWhitespace();
     if (pos_ == end_) return false;
     switch (*pos_) {
-      case '{': return parseObject(out, depth);
-      case '[': return parseArray(out, depth);
+      case '{':
+        return parseObject(out, depth);
+      case '[':
+        return parseArray(out, depth);
       case '"':
         out.kind = JsonValue::Kind::String;
         return parseString(out.text);
-      default: break;
+      default:
+        break;
     }
     if (consumeLiteral("true", 4)) {
       out.kind = JsonValue::Kind::Bool;
@@ -176,16 +180,34 @@ class JsonReader {
     if (pos_ == end_) return false;
     const char c = *pos_++;
     switch (c) {
-      case '"': out.push_back('"'); return true;
-      case '\\': out.push_back('\\'); return true;
-      case '/': out.push_back('/'); return true;
-      case 'b': out.push_back('\b'); return true;
-      case 'f': out.push_back('\f'); return true;
-      case 'n': out.push_back('\n'); return true;
-      case 'r': out.push_back('\r'); return true;
-      case 't': out.push_back('\t'); return true;
-      case 'u': break;
-      default: return false;
+      case '"':
+        out.push_back('"');
+        return true;
+      case '\\':
+        out.push_back('\\');
+        return true;
+      case '/':
+        out.push_back('/');
+        return true;
+      case 'b':
+        out.push_back('\b');
+        return true;
+      case 'f':
+        out.push_back('\f');
+        return true;
+      case 'n':
+        out.push_back('\n');
+        return true;
+      case 'r':
+        out.push_back('\r');
+        return true;
+      case 't':
+        out.push_back('\t');
+        return true;
+      case 'u':
+        break;
+      default:
+        return false;
     }
     std::uint32_t unit = 0;
     if (!readHex4(unit)) return false;

@@ -55,7 +55,8 @@ void removeAll(const std::string& path) {
 // Writes to a temporary sibling and renames it into place, so the archive is whole or absent.
 bool writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   const std::string temporary = path + ".partial";
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(temporary.c_str(), "wb"), &std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(temporary.c_str(), "wb"),
+                                                       &std::fclose);
   if (!file) return false;
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
   if (std::fclose(file.release()) != 0 || !written) {
@@ -104,7 +105,8 @@ bool linksStayInside(const std::string& folder) {
 
 class HostedBankFetch {
  public:
-  HostedBankFetch(const std::string& url, const std::string& pin, const HostedBankFetchOptions& options)
+  HostedBankFetch(const std::string& url, const std::string& pin,
+                  const HostedBankFetchOptions& options)
       : url_(url), pin_(pin), options_(options) {}
   HostedBankFetch(const HostedBankFetch&) = delete;
   HostedBankFetch& operator=(const HostedBankFetch&) = delete;
@@ -171,15 +173,20 @@ class HostedBankFetch {
     removeAll(staging_);
     std::error_code ec;
     fs::create_directories(staging_, ec);
-    if (ec || !fs::is_directory(staging_, ec)) return failAndClean(error, "cannot create the staging directory");
+    if (ec || !fs::is_directory(staging_, ec))
+      return failAndClean(error, "cannot create the staging directory");
     const std::string archive = staging_ + "/bank.zip";
-    if (!writeFileAtomically(archive, body)) return failAndClean(error, "cannot write the downloaded archive");
+    if (!writeFileAtomically(archive, body))
+      return failAndClean(error, "cannot write the downloaded archive");
     const ZipUnpackResult unpacked = unpackZipArchive(archive, staging_);
-    if (unpacked == ZipUnpackResult::CannotStart) return failAndClean(error, "cannot unpack the downloaded archive");
+    if (unpacked == ZipUnpackResult::CannotStart)
+      return failAndClean(error, "cannot unpack the downloaded archive");
     removeAll(archive);
-    if (unpacked != ZipUnpackResult::Unpacked) return failAndClean(error, "the downloaded archive is not a readable zip");
+    if (unpacked != ZipUnpackResult::Unpacked)
+      return failAndClean(error, "the downloaded archive is not a readable zip");
     const std::string bankFolder = chooseBankFolder(staging_);
-    if (!linksStayInside(bankFolder)) return failAndClean(error, "the downloaded archive is not a readable zip");
+    if (!linksStayInside(bankFolder))
+      return failAndClean(error, "the downloaded archive is not a readable zip");
     removeAll(cached_);
     fs::rename(bankFolder, cached_, ec);
     if (ec) return failAndClean(error, "cannot move the unpacked bank into the cache");

@@ -60,8 +60,8 @@ struct StagedZone {
   double fineTuneCents = 0.0;
   std::uint32_t roundRobinGroup = 0;
   std::uint32_t chokeGroup = 0;
-  std::int32_t trigger = 0;   // 0 attack, 1 release, 2 legato
-  std::int32_t loopMode = 0;  // 0 none, 1 forward
+  std::int32_t trigger = 0;     // 0 attack, 1 release, 2 legato
+  std::int32_t loopMode = 0;    // 0 none, 1 forward
   std::uint32_t loopStart = 0;  // relative to `start`
   std::uint32_t loopEnd = 0;    // relative to `start`
   std::uint32_t loopCrossfade = 0;

@@ -108,7 +108,8 @@ class BankLoader {
   bool readManifest() {
     const std::string path = joinPath(folder_, "bank.json");
     std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(path, bytes)) return fail(RuntimeBankOutcome::BankMissing, "cannot read " + path);
+    if (!readWholeFile(path, bytes))
+      return fail(RuntimeBankOutcome::BankMissing, "cannot read " + path);
     if (!parseJsonDocument(bytes, manifest_) || !manifest_.isObject()) {
       return fail(RuntimeBankOutcome::BankMalformed, "bank.json is not a JSON object");
     }
@@ -120,7 +121,8 @@ class BankLoader {
     bank().id = manifest_.stringOr("id", "");
     bank().version = manifest_.stringOr("version", "");
     bank().name = manifest_.stringOr("name", "");
-    if (bank().id.empty()) return fail(RuntimeBankOutcome::BankMalformed, "bank.json declares no id");
+    if (bank().id.empty())
+      return fail(RuntimeBankOutcome::BankMalformed, "bank.json declares no id");
     bank().manifestSha256 = sha256Hex(bytes);
     return true;
   }
@@ -154,7 +156,8 @@ class BankLoader {
     }
     VerifiedAsset asset{path, {}};
     if (!readWholeFile(joinPath(folder_, path), asset.bytes)) {
-      return fail(RuntimeBankOutcome::BankMissing, "asset " + quoted(id) + " file missing: " + path);
+      return fail(RuntimeBankOutcome::BankMissing,
+                  "asset " + quoted(id) + " file missing: " + path);
     }
     const double bytes = entry.numberOr("bytes", -1.0);
     if (bytes >= 0.0 && asset.bytes.size() != declaredSize(bytes)) {
@@ -166,9 +169,9 @@ class BankLoader {
     if (!declaredHash.empty()) {
       const std::string actual = sha256Hex(asset.bytes);
       if (actual != declaredHash) {
-        return fail(RuntimeBankOutcome::BankHashMismatch,
-                    "asset " + quoted(id) + " sha256 " + actual.substr(0, 16) + kEllipsis +
-                        " does not match the manifest");
+        return fail(RuntimeBankOutcome::BankHashMismatch, "asset " + quoted(id) + " sha256 " +
+                                                              actual.substr(0, 16) + kEllipsis +
+                                                              " does not match the manifest");
       }
     }
     assets_.insert_or_assign(id, std::move(asset));
@@ -209,7 +212,8 @@ class BankLoader {
     if (document.empty() || !pathIsContained(document)) return;
     std::vector<std::uint8_t> bytes;
     JsonValue root;
-    if (!readWholeFile(joinPath(folder_, document), bytes) || !parseJsonDocument(bytes, root)) return;
+    if (!readWholeFile(joinPath(folder_, document), bytes) || !parseJsonDocument(bytes, root))
+      return;
     const JsonValue* values = root.member("params");
     if (values == nullptr || !values->isObject()) return;
     for (const auto& [key, value] : values->members) {  // the map keeps keys in byte order
@@ -256,7 +260,8 @@ class BankLoader {
       if (requested_.empty()) return fail(RuntimeBankOutcome::BankMalformed, kNoInstrumentDocument);
       return failCleared(RuntimeBankOutcome::BankInstrumentUnknown, unknownInstrumentError());
     }
-    if (!pathIsContained(document)) return fail(RuntimeBankOutcome::BankMalformed, kNoInstrumentDocument);
+    if (!pathIsContained(document))
+      return fail(RuntimeBankOutcome::BankMalformed, kNoInstrumentDocument);
     std::vector<std::uint8_t> bytes;
     if (!readWholeFile(joinPath(folder_, document), bytes)) {
       return fail(RuntimeBankOutcome::BankMissing, "instrument document missing: " + document);
@@ -266,8 +271,9 @@ class BankLoader {
     }
     const std::string format = instrument_.stringOr("format", "");
     if (format != kInstrumentFormat) {
-      return fail(RuntimeBankOutcome::BankMalformed,
-                  "instrument document format is " + quoted(format) + ", expected " + kInstrumentFormat);
+      return fail(
+          RuntimeBankOutcome::BankMalformed,
+          "instrument document format is " + quoted(format) + ", expected " + kInstrumentFormat);
     }
     const JsonValue* zones = arrayMember(instrument_, "zones");
     if (zones == nullptr || zones->items.empty()) {
@@ -293,7 +299,8 @@ class BankLoader {
       WavAudio audio;
       std::string error;
       if (!decodeWav(asset->second.bytes, audio, error)) {
-        return fail(RuntimeBankOutcome::BankUnsupportedCodec, "asset " + quoted(assetId) + ": " + error);
+        return fail(RuntimeBankOutcome::BankUnsupportedCodec,
+                    "asset " + quoted(assetId) + ": " + error);
       }
       decoded_.emplace(assetId, std::move(audio));
     }
@@ -313,7 +320,8 @@ class BankLoader {
       if (arenaFrames_ != 0 && arena.size() > arenaFrames_) {
         const std::size_t needed = arena.size();
         return failCleared(RuntimeBankOutcome::BankTooLarge,
-                           "bank needs " + std::to_string(needed) + " arena frames, the kernel published " +
+                           "bank needs " + std::to_string(needed) +
+                               " arena frames, the kernel published " +
                                std::to_string(arenaFrames_));
       }
     }
@@ -329,7 +337,9 @@ class BankLoader {
   void readLoop(const JsonValue& zone, std::uint32_t startFrame, StagedZone& staged) {
     const JsonValue* loopStart = presentMember(zone, "loopStartFrame");
     const JsonValue* loopEnd = presentMember(zone, "loopEndFrame");
-    if (zone.stringOr("loopMode", "none") != "forward" || loopStart == nullptr || loopEnd == nullptr) return;
+    if (zone.stringOr("loopMode", "none") != "forward" || loopStart == nullptr ||
+        loopEnd == nullptr)
+      return;
     const std::uint32_t ls = frameRule(loopStart);
     const std::uint32_t le = frameRule(loopEnd);
     staged.declaredLoopStart = ls;
@@ -361,7 +371,8 @@ class BankLoader {
     staged.frames = staged.assetFrames - startFrame;
     if (const JsonValue* end = presentMember(zone, "endFrame")) {
       const std::uint32_t endFrame = frameRule(end);
-      if (endFrame > startFrame && endFrame - startFrame < staged.frames) staged.frames = endFrame - startFrame;
+      if (endFrame > startFrame && endFrame - startFrame < staged.frames)
+        staged.frames = endFrame - startFrame;
     }
 
     staged.lowKey = keyMember(zone, "lowKey", 0);

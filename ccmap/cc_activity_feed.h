@@ -41,7 +41,7 @@ class CcActivityFeed {
 
   std::atomic<std::uint32_t> slots_[kControllers];  // bit 16 pending, 8..15 channel, 0..6 value
   std::atomic<bool> hasPending_{false};
-  std::int64_t lastReportMs_[kControllers] = {};    // main thread only
+  std::int64_t lastReportMs_[kControllers] = {};  // main thread only
 };
 
 }  // namespace norvo

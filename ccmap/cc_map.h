@@ -11,7 +11,12 @@ namespace norvo {
 
 inline constexpr std::uint32_t kCcMapCapacity = 64;
 
-enum CcCurve : std::uint8_t { kCcCurveLinear = 0, kCcCurveExp = 1, kCcCurveLog = 2, kCcCurveSCurve = 3 };
+enum CcCurve : std::uint8_t {
+  kCcCurveLinear = 0,
+  kCcCurveExp = 1,
+  kCcCurveLog = 2,
+  kCcCurveSCurve = 3
+};
 
 enum CcValueMode : std::uint8_t {
   kCcValueAbsolute = 0,
@@ -21,22 +26,26 @@ enum CcValueMode : std::uint8_t {
   kCcValueToggle = 4,
 };
 
-enum CcTakeover : std::uint8_t { kCcTakeoverImmediate = 0, kCcTakeoverPickup = 1, kCcTakeoverScaled = 2 };
+enum CcTakeover : std::uint8_t {
+  kCcTakeoverImmediate = 0,
+  kCcTakeoverPickup = 1,
+  kCcTakeoverScaled = 2
+};
 
 // One binding. The member initializers are the default slot: any channel, linear, absolute,
 // immediate, enabled, the parameter's own range.
 struct CcBinding {
-  std::int32_t param = 0;        // index into NORVO_PARAMS, 0..3
-  std::uint8_t cc = 0;           // controller number 0..127
-  std::uint8_t channel = 0;      // MIDI channel 1..16, 0 = any channel
+  std::int32_t param = 0;    // index into NORVO_PARAMS, 0..3
+  std::uint8_t cc = 0;       // controller number 0..127
+  std::uint8_t channel = 0;  // MIDI channel 1..16, 0 = any channel
   std::uint8_t curve = kCcCurveLinear;
   std::uint8_t valueMode = kCcValueAbsolute;
   std::uint8_t takeover = kCcTakeoverImmediate;
-  bool enabled = true;           // a disabled binding is kept and written but never acts
-  bool hasMin = false;           // `min` replaces the parameter's plain minimum
-  bool hasMax = false;           // `max` replaces the parameter's plain maximum
-  double min = 0;                // plain value at controller value 0 (when hasMin)
-  double max = 0;                // plain value at controller value 127 (when hasMax)
+  bool enabled = true;  // a disabled binding is kept and written but never acts
+  bool hasMin = false;  // `min` replaces the parameter's plain minimum
+  bool hasMax = false;  // `max` replaces the parameter's plain maximum
+  double min = 0;       // plain value at controller value 0 (when hasMin)
+  double max = 0;       // plain value at controller value 127 (when hasMax)
 };
 
 struct CcMap {

@@ -18,14 +18,16 @@ struct NamedValue {
   std::uint8_t value;
 };
 
-constexpr NamedValue kCurveNames[] = {{"exp", kCcCurveExp}, {"log", kCcCurveLog}, {"s-curve", kCcCurveSCurve}};
+constexpr NamedValue kCurveNames[] = {
+    {"exp", kCcCurveExp}, {"log", kCcCurveLog}, {"s-curve", kCcCurveSCurve}};
 constexpr NamedValue kValueModeNames[] = {
     {"relative-signed-bit", kCcValueRelativeSignedBit},
     {"relative-binary-offset", kCcValueRelativeBinaryOffset},
     {"relative-twos-complement", kCcValueRelativeTwosComplement},
     {"toggle", kCcValueToggle},
 };
-constexpr NamedValue kTakeoverNames[] = {{"pickup", kCcTakeoverPickup}, {"scaled", kCcTakeoverScaled}};
+constexpr NamedValue kTakeoverNames[] = {{"pickup", kCcTakeoverPickup},
+                                         {"scaled", kCcTakeoverScaled}};
 
 template <std::size_t N>
 const char* nameOf(const NamedValue (&table)[N], std::uint8_t value) noexcept {
@@ -54,7 +56,8 @@ int paramIndexForPath(const std::string& path) noexcept {
 // floor(n + 0.5) clamped to lo..hi. NaN has no nearest integer: answers false.
 bool roundClamped(double n, int lo, int hi, std::uint8_t& out) noexcept {
   if (std::isnan(n)) return false;
-  const double rounded = std::clamp(std::floor(n + 0.5), static_cast<double>(lo), static_cast<double>(hi));
+  const double rounded =
+      std::clamp(std::floor(n + 0.5), static_cast<double>(lo), static_cast<double>(hi));
   out = static_cast<std::uint8_t>(rounded);
   return true;
 }
@@ -130,7 +133,8 @@ bool readBindingMember(Reader& r, const std::string& key, PendingBinding& pendin
 // Reads a bindings array into `map` (count starting from 0).
 bool readBindingsArray(Reader& r, CcMap& map) {
   map.count = 0;
-  return readArrayElements(r, [&map](std::size_t, Reader& element) { return parseCcBinding(element, map); });
+  return readArrayElements(
+      r, [&map](std::size_t, Reader& element) { return parseCcBinding(element, map); });
 }
 
 void appendBinding(std::string& out, const CcBinding& b) {
@@ -169,8 +173,12 @@ void appendBinding(std::string& out, const CcBinding& b) {
 }  // namespace
 
 const char* ccCurveName(std::uint8_t curve) noexcept { return nameOf(kCurveNames, curve); }
-const char* ccValueModeName(std::uint8_t valueMode) noexcept { return nameOf(kValueModeNames, valueMode); }
-const char* ccTakeoverName(std::uint8_t takeover) noexcept { return nameOf(kTakeoverNames, takeover); }
+const char* ccValueModeName(std::uint8_t valueMode) noexcept {
+  return nameOf(kValueModeNames, valueMode);
+}
+const char* ccTakeoverName(std::uint8_t takeover) noexcept {
+  return nameOf(kTakeoverNames, takeover);
+}
 
 void writeCcMapJson(std::string& out, const CcMap& map) {
   out.append("{\"version\":1,\"bindings\":[");
@@ -252,7 +260,8 @@ std::optional<CcMap> parseCcMapJson(std::string_view text) {
 
 bool parseCcMapJson(const char* text, std::size_t length, CcMap& map) {
   if (text == nullptr && length != 0) return false;
-  const std::optional<CcMap> parsed = parseCcMapJson(std::string_view(text == nullptr ? "" : text, length));
+  const std::optional<CcMap> parsed =
+      parseCcMapJson(std::string_view(text == nullptr ? "" : text, length));
   if (!parsed) return false;
   map = *parsed;
   return true;

@@ -97,10 +97,10 @@ struct SlotContext {
   const norvo_param_desc& desc;
   CcRouterState* state;
   std::uint32_t slot;
-  int v;           // controller value, clamped
-  int prev;        // previous controller value for this slot (0 when unknown)
+  int v;     // controller value, clamped
+  int prev;  // previous controller value for this slot (0 when unknown)
   bool prevValid;
-  double cur;      // current normalized value of the parameter
+  double cur;  // current normalized value of the parameter
   bool hasCur;
 };
 
@@ -190,8 +190,9 @@ bool resolveSlot(const SlotContext& c, double& out) noexcept {
 }
 
 bool takesPart(const CcBinding& binding, int cc, int channel) noexcept {
-  return binding.enabled && binding.cc == cc && (binding.channel == 0 || binding.channel == channel) &&
-         binding.param >= 0 && static_cast<std::size_t>(binding.param) < NORVO_PARAM_COUNT;
+  return binding.enabled && binding.cc == cc &&
+         (binding.channel == 0 || binding.channel == channel) && binding.param >= 0 &&
+         static_cast<std::size_t>(binding.param) < NORVO_PARAM_COUNT;
 }
 
 }  // namespace

@@ -19,13 +19,17 @@ bool HostFacts::addBus(const char* id, bool isInput, std::int32_t channels, bool
   return true;
 }
 
-void setHostName(HostFacts& facts, const char* name) noexcept { copyFixedText(facts.hostName, name); }
+void setHostName(HostFacts& facts, const char* name) noexcept {
+  copyFixedText(facts.hostName, name);
+}
 
 void setHostVersion(HostFacts& facts, const char* version) noexcept {
   copyFixedText(facts.hostVersion, version);
 }
 
-void setHostPath(HostFacts& facts, const char* path) noexcept { copyFixedText(facts.hostPath, path); }
+void setHostPath(HostFacts& facts, const char* path) noexcept {
+  copyFixedText(facts.hostPath, path);
+}
 
 const char* hostValidatorName(std::uint8_t kind) noexcept {
   switch (kind) {

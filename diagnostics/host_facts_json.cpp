@@ -143,7 +143,8 @@ void writeDiagnosticHostJson(std::string& out, const HostFacts& facts) {
   out += "}";
 }
 
-bool writeDiagnosticHostDeltaJson(std::string& out, const HostFacts& before, const HostFacts& after) {
+bool writeDiagnosticHostDeltaJson(std::string& out, const HostFacts& before,
+                                  const HostFacts& after) {
   std::string members;
   MemberWriter member(members);
   if (!sameDouble(before.sampleRate, after.sampleRate)) {

@@ -17,7 +17,8 @@ void appendBusesJson(std::string& out, const HostFacts& facts);
 
 // Appends an object with the members that differ between `before` and `after` (new values);
 // appends nothing and returns false when nothing differs.
-bool writeDiagnosticHostDeltaJson(std::string& out, const HostFacts& before, const HostFacts& after);
+bool writeDiagnosticHostDeltaJson(std::string& out, const HostFacts& before,
+                                  const HostFacts& after);
 
 // The lifecycle kind name of the change ("sampleRateChanged", "busLayoutChanged"...), or null.
 const char* diagnosticHostChangeKind(const HostFacts& before, const HostFacts& after) noexcept;

@@ -83,8 +83,9 @@ void writeDiagnosticIdentityJson(std::string& out, std::uint8_t target, const Ui
   jsonAppendNumber(out, product::kStateVersion);
   out += ",\"maxBytes\":";
   jsonAppendNumber(out, product::kStateMaxBytes);
-  out += "},\"ports\":[{\"id\":\"midi-in\",\"kind\":\"midi\",\"direction\":\"input\","
-         "\"busRole\":\"main\"}]}";
+  out +=
+      "},\"ports\":[{\"id\":\"midi-in\",\"kind\":\"midi\",\"direction\":\"input\","
+      "\"busRole\":\"main\"}]}";
 }
 
 void writeDiagnosticCapabilitiesJson(std::string& out) {

@@ -79,9 +79,9 @@ bool writeDiagnosticLifecycleJson(std::string& out, const DiagnosticLifecycleEve
   }
   const std::uint32_t written =
       count < DiagnosticLifecycleLog::kCapacity ? count : DiagnosticLifecycleLog::kCapacity;
-  appendEnvelope(out, written, dropped, [events](std::uint32_t i) -> const DiagnosticLifecycleEvent& {
-    return events[i];
-  });
+  appendEnvelope(
+      out, written, dropped,
+      [events](std::uint32_t i) -> const DiagnosticLifecycleEvent& { return events[i]; });
   return true;
 }
 

@@ -11,12 +11,30 @@ namespace norvo {
 namespace {
 
 constexpr const char* kKindNames[kDiagnosticLifecycleKindCount] = {
-    "created",         "configured",           "activated",         "deactivated",
-    "reset",           "destroyed",            "editorOpened",      "editorClosed",
-    "editorError",     "stateSaved",           "stateRestored",     "presetLoaded",
-    "presetSaved",     "latencyChanged",       "tailChanged",       "tempoChanged",
-    "timeSignatureChanged", "sampleRateChanged", "blockSizeChanged", "busLayoutChanged",
-    "processModeChanged", "bypassChanged",     "ccMapChanged",      "stimulus",
+    "created",
+    "configured",
+    "activated",
+    "deactivated",
+    "reset",
+    "destroyed",
+    "editorOpened",
+    "editorClosed",
+    "editorError",
+    "stateSaved",
+    "stateRestored",
+    "presetLoaded",
+    "presetSaved",
+    "latencyChanged",
+    "tailChanged",
+    "tempoChanged",
+    "timeSignatureChanged",
+    "sampleRateChanged",
+    "blockSizeChanged",
+    "busLayoutChanged",
+    "processModeChanged",
+    "bypassChanged",
+    "ccMapChanged",
+    "stimulus",
     "runtimeDiagnostic",
 };
 
@@ -50,7 +68,7 @@ bool diagnosticLifecycleKindFromName(const char* name, DiagnosticLifecycleKind& 
 }
 
 DiagnosticLifecycleDetail* DiagnosticLifecycleEvent::nextDetail(const char* name,
-                                                                 std::uint8_t type) noexcept {
+                                                                std::uint8_t type) noexcept {
   if (detailCount >= kLifecycleDetailCapacity) {
     return nullptr;
   }

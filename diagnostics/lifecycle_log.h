@@ -62,7 +62,7 @@ inline constexpr std::uint32_t kLifecycleDetailCapacity = 6;
 
 struct DiagnosticLifecycleEvent {
   std::uint32_t seq = 0;
-  double timeMs = 0.0;       // milliseconds since the log was created
+  double timeMs = 0.0;        // milliseconds since the log was created
   std::int64_t atFrame = -1;  // -1 none
   DiagnosticLifecycleKind kind = DiagnosticLifecycleKind::created;
   DiagnosticLifecycleDetail details[kLifecycleDetailCapacity] = {};

@@ -39,9 +39,9 @@ constexpr const char* kCodeNames[] = {
 
 constexpr const char* kSeverityNames[] = {"info", "warning", "error", "fatal"};
 
-constexpr const char* kPhaseNames[] = {"build",   "package", "install", "scan",
-                                       "load",    "configure", "activate", "process",
-                                       "preset",  "state",   "editor",  "shutdown"};
+constexpr const char* kPhaseNames[] = {"build",  "package",   "install",  "scan",
+                                       "load",   "configure", "activate", "process",
+                                       "preset", "state",     "editor",   "shutdown"};
 
 template <typename T, unsigned long N>
 constexpr unsigned long countOf(T (&)[N]) {

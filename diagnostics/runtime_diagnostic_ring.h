@@ -25,10 +25,10 @@ struct norvo_runtime_diagnostic {
 
 struct norvo_runtime_diagnostic_ring {
   std::uint32_t version = 1;
-  std::uint32_t nextSequence = 1;       // advances for every diagnostic offered, stored or not
-  std::uint32_t dropped = 0;            // offered while the ring was full
-  std::uint32_t firstErrorSequence = 0; // first stored error or fatal; 0 = none
-  std::uint32_t count = 0;              // entries stored, 0..32
+  std::uint32_t nextSequence = 1;        // advances for every diagnostic offered, stored or not
+  std::uint32_t dropped = 0;             // offered while the ring was full
+  std::uint32_t firstErrorSequence = 0;  // first stored error or fatal; 0 = none
+  std::uint32_t count = 0;               // entries stored, 0..32
   norvo_runtime_diagnostic entries[kRuntimeDiagnosticCapacity] = {};
 };
 

@@ -18,7 +18,8 @@ inline constexpr const char* kDrainProcessFailedMessage =
     "audio process callback failed; output was cleared";
 inline constexpr const char* kDrainRateAdapterFailedMessage =
     "sample-rate adapter failed; output was cleared";
-inline constexpr const char* kDrainOtherMessage = "runtime diagnostic observed on the audio callback";
+inline constexpr const char* kDrainOtherMessage =
+    "runtime diagnostic observed on the audio callback";
 inline constexpr const char* kDrainDetail = "audio callback";
 inline constexpr const char* kDrainOverflowMessage = "audio diagnostic queue overflowed";
 

@@ -71,8 +71,9 @@ std::string writeRuntimeHealthJson(const norvo_runtime_diagnostic_ring& ring, co
                                    const char* version, double sampleRate, int maxBlockFrames,
                                    bool failed) {
   std::string out;
-  out += "{\"format\":\"norvo-runtime-health/v1\",\"schemaVersion\":1,\"instanceId\":\"vst3\","
-         "\"lifecycle\":";
+  out +=
+      "{\"format\":\"norvo-runtime-health/v1\",\"schemaVersion\":1,\"instanceId\":\"vst3\","
+      "\"lifecycle\":";
   jsonAppendQuoted(out, failed ? "failed" : "configured");
   out += ",\"status\":";
   jsonAppendQuoted(out, healthStatus(ring, failed));
@@ -90,7 +91,8 @@ std::string writeRuntimeHealthJson(const norvo_runtime_diagnostic_ring& ring, co
   }
   out += "]";
   if (ring.firstErrorSequence != 0) {
-    if (const norvo_runtime_diagnostic* first = findRuntimeDiagnostic(ring, ring.firstErrorSequence)) {
+    if (const norvo_runtime_diagnostic* first =
+            findRuntimeDiagnostic(ring, ring.firstErrorSequence)) {
       out += ",\"firstError\":";
       appendRuntimeDiagnosticJson(out, *first, moduleId, version, sampleRate, maxBlockFrames);
     }

@@ -27,7 +27,11 @@ std::string malformedBridgeMessageLine(std::size_t bytes) {
 
 std::string bridgeNoteLine(std::string_view type, double note) {
   std::string line(kLinePrefix);
-  line.append("bridge ").append(type).append(" note=").append(std::to_string(truncatedNote(note))).push_back('\n');
+  line.append("bridge ")
+      .append(type)
+      .append(" note=")
+      .append(std::to_string(truncatedNote(note)))
+      .push_back('\n');
   return line;
 }
 

@@ -35,14 +35,14 @@ struct BridgeMessage {
   bool hasValue = false;
   double note = 0;
   double velocity = 0;
-  StateChunk state;          // fresh chunk: variation -1, empty CC map
+  StateChunk state;  // fresh chunk: variation -1, empty CC map
   bool hasState = false;
   CcMap ccMap;
-  bool hasCcMap = false;     // the "map" value carried a bindings array
+  bool hasCcMap = false;  // the "map" value carried a bindings array
   SamplerPadOverrides pads;
   bool hasPads = false;
   std::uint8_t diagAction = kBridgeDiagNone;
-  std::uint32_t feeds = 0;   // diagnosticFeedBit of every subscribed name, ORed
+  std::uint32_t feeds = 0;  // diagnosticFeedBit of every subscribed name, ORed
   double hz = 0;
   std::string stimulusKind;
 };

@@ -142,7 +142,8 @@ std::optional<BridgeMessage> parseBridgeMessage(std::string_view text) {
 
 bool parseBridgeMessage(const char* text, std::size_t length, BridgeMessage& message) {
   if (text == nullptr && length != 0) return false;
-  std::optional<BridgeMessage> parsed = parseBridgeMessage(std::string_view(text == nullptr ? "" : text, length));
+  std::optional<BridgeMessage> parsed =
+      parseBridgeMessage(std::string_view(text == nullptr ? "" : text, length));
   if (!parsed) return false;
   message = std::move(*parsed);
   return true;

@@ -38,12 +38,18 @@ const IncomingBridgeType* findIncoming(std::string_view type) noexcept {
 
 bool requirementMet(BridgeRequirement requirement, const BridgeMessage& message) noexcept {
   switch (requirement) {
-    case Req::None: return true;
-    case Req::Value: return message.hasValue;
-    case Req::State: return message.hasState;
-    case Req::MapBindings: return message.hasCcMap;
-    case Req::Pads: return message.hasPads;
-    case Req::NonEmptyId: return !message.id.empty();
+    case Req::None:
+      return true;
+    case Req::Value:
+      return message.hasValue;
+    case Req::State:
+      return message.hasState;
+    case Req::MapBindings:
+      return message.hasCcMap;
+    case Req::Pads:
+      return message.hasPads;
+    case Req::NonEmptyId:
+      return !message.id.empty();
   }
   return false;
 }

@@ -37,11 +37,11 @@ enum class BridgeMessageKind : std::uint8_t {
 // The member a message must carry to have any effect; without it the message is ignored.
 enum class BridgeRequirement : std::uint8_t {
   None,
-  Value,          // "value" (hasValue)
-  State,          // an object "state" (hasState)
-  MapBindings,    // a "map" holding a bindings array (hasCcMap)
-  Pads,           // an object "pads" (hasPads)
-  NonEmptyId,     // a non-empty "id"
+  Value,        // "value" (hasValue)
+  State,        // an object "state" (hasState)
+  MapBindings,  // a "map" holding a bindings array (hasCcMap)
+  Pads,         // an object "pads" (hasPads)
+  NonEmptyId,   // a non-empty "id"
 };
 
 struct IncomingBridgeType {

@@ -4,10 +4,10 @@
 namespace norvo {
 
 const DiagnosticFeedName kDiagnosticFeeds[kDiagnosticFeedCount] = {
-    {"host", kFeedHost},         {"transport", kFeedTransport}, {"midiIn", kFeedMidiIn},
-    {"midiOut", kFeedMidiOut},   {"meters", kFeedMeters},       {"scope", kFeedScope},
-    {"lifecycle", kFeedLifecycle}, {"counters", kFeedCounters}, {"params", kFeedParams},
-    {"presets", kFeedPresets},   {"clock", kFeedClock},
+    {"host", kFeedHost},           {"transport", kFeedTransport}, {"midiIn", kFeedMidiIn},
+    {"midiOut", kFeedMidiOut},     {"meters", kFeedMeters},       {"scope", kFeedScope},
+    {"lifecycle", kFeedLifecycle}, {"counters", kFeedCounters},   {"params", kFeedParams},
+    {"presets", kFeedPresets},     {"clock", kFeedClock},
 };
 
 std::uint32_t diagnosticFeedBit(std::string_view name) noexcept {

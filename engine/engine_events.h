@@ -38,10 +38,10 @@ inline constexpr std::uint8_t kMidiStatusNoteOn = 0x90;
 inline constexpr std::uint8_t kMidiStatusControlChange = 0xB0;
 
 struct MidiOutEvent {
-  std::int32_t frame = 0;    // sample offset within the host block
-  std::uint8_t status = 0;   // 0x80 note-off, 0x90 note-on, 0xB0 control change
-  std::uint8_t data1 = 0;    // note or controller number
-  std::uint8_t data2 = 0;    // velocity or controller value
+  std::int32_t frame = 0;   // sample offset within the host block
+  std::uint8_t status = 0;  // 0x80 note-off, 0x90 note-on, 0xB0 control change
+  std::uint8_t data1 = 0;   // note or controller number
+  std::uint8_t data2 = 0;   // velocity or controller value
 };
 
 }  // namespace norvo

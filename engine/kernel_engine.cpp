@@ -424,9 +424,9 @@ void KernelEngine::pushQueuedEvent(const EngineEvent& event, int frameInChunk) n
 double KernelEngine::pushToKernel(std::uint32_t kind, std::uint32_t frameInChunk,
                                   std::uint32_t index, double value) noexcept {
   if (kernelQueued_ >= kKernelMaxEvents) runKernelCall(1);
-  const double status = kernel_.pushEvent(
-      kernelHandle_, kind, frameInChunk - static_cast<std::uint32_t>(kernelCallStart_), index,
-      value);
+  const double status =
+      kernel_.pushEvent(kernelHandle_, kind,
+                        frameInChunk - static_cast<std::uint32_t>(kernelCallStart_), index, value);
   if (status == 0.0) ++kernelQueued_;
   return status;
 }

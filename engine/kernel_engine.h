@@ -73,8 +73,7 @@ class KernelEngine {
   void processBlock(const float* const* inputs, int numInputs, float* const* outputs,
                     int numOutputs, int frames) noexcept;
   void processBlock(const float* const* inputs, int numInputs, const float* const* sideInputs,
-                    int numSideInputs, float* const* outputs, int numOutputs,
-                    int frames) noexcept;
+                    int numSideInputs, float* const* outputs, int numOutputs, int frames) noexcept;
 
   // Output of the last block, in order.
   int midiOutCount() const noexcept { return midiOutCount_; }

@@ -24,12 +24,10 @@ void startKernelRuntimeOnce() noexcept {
   });
 }
 
-void kernelPanicSink(void* /*context*/, const char* message, std::size_t length,
-                     void* /*extra*/) {
+void kernelPanicSink(void* /*context*/, const char* message, std::size_t length, void* /*extra*/) {
   gKernelTrapped.store(true, std::memory_order_relaxed);
   if (message == nullptr) length = 0;
-  const int shown = length > static_cast<std::size_t>(INT_MAX) ? INT_MAX
-                                                               : static_cast<int>(length);
+  const int shown = length > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(length);
   std::fprintf(stderr, "norvo-plugin-shell: ordanc trap: %.*s\n", shown,
                message != nullptr ? message : "");
 }

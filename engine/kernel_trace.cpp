@@ -43,23 +43,22 @@ void traceChunk(const void* engine, unsigned long long& block, int offset, int c
                offset, chunk, frames, events);
 }
 
-void traceQueuedEvent(const void* engine, unsigned long long block, std::uint32_t frame, int kind, std::uint32_t pitch,
-                      double value, double status) noexcept {
+void traceQueuedEvent(const void* engine, unsigned long long block, std::uint32_t frame, int kind,
+                      std::uint32_t pitch, double value, double status) noexcept {
   std::FILE* file = kernelTraceFile();
   if (file == nullptr) return;
   std::fprintf(file, "E this=%p blk=%llu frame=%u kind=%d a=%u value=%.17g src=queue status=%g\n",
-               engine, block,
-               static_cast<unsigned>(frame), kind, static_cast<unsigned>(pitch), value, status);
+               engine, block, static_cast<unsigned>(frame), kind, static_cast<unsigned>(pitch),
+               value, status);
 }
 
-void traceParameter(const void* engine, unsigned long long block, std::uint32_t frame, std::uint32_t index, double value,
-                    const char* source, double status) noexcept {
+void traceParameter(const void* engine, unsigned long long block, std::uint32_t frame,
+                    std::uint32_t index, double value, const char* source, double status) noexcept {
   std::FILE* file = kernelTraceFile();
   if (file == nullptr) return;
   std::fprintf(file, "E this=%p blk=%llu frame=%u kind=1 a=%u value=%.17g src=%s status=%g\n",
-               engine, block,
-               static_cast<unsigned>(frame), static_cast<unsigned>(index), value, source,
-               status);
+               engine, block, static_cast<unsigned>(frame), static_cast<unsigned>(index), value,
+               source, status);
 }
 
 void traceFlush() noexcept {

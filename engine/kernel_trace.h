@@ -29,12 +29,12 @@ void traceChunk(const void* engine, unsigned long long& block, int offset, int c
 
 // "E" line for a queued event that is not a parameter change: frame within the chunk, kernel
 // kind (2 note-on, 3 note-off, 0 anything else), pitch, value and kernel status (-1 = not sent).
-void traceQueuedEvent(const void* engine, unsigned long long block, std::uint32_t frame, int kind, std::uint32_t pitch,
-                      double value, double status) noexcept;
+void traceQueuedEvent(const void* engine, unsigned long long block, std::uint32_t frame, int kind,
+                      std::uint32_t pitch, double value, double status) noexcept;
 
 // "E" line for a product parameter pushed to the kernel; `source` is "queue" or "republish".
-void traceParameter(const void* engine, unsigned long long block, std::uint32_t frame, std::uint32_t index, double value,
-                    const char* source, double status) noexcept;
+void traceParameter(const void* engine, unsigned long long block, std::uint32_t frame,
+                    std::uint32_t index, double value, const char* source, double status) noexcept;
 
 // Flushes the trace file (before each kernel block call).
 void traceFlush() noexcept;

@@ -29,21 +29,29 @@ double strtodC(const char* text, char** end) {
 
 char unescaped(char c) noexcept {
   switch (c) {
-    case 'b': return '\b';
-    case 'f': return '\f';
-    case 'n': return '\n';
-    case 'r': return '\r';
-    case 't': return '\t';
-    default: return c;
+    case 'b':
+      return '\b';
+    case 'f':
+      return '\f';
+    case 'n':
+      return '\n';
+    case 'r':
+      return '\r';
+    case 't':
+      return '\t';
+    default:
+      return c;
   }
 }
 
 bool skipArray(Reader& r, int depth) {
-  return readArrayElements(r, [depth](std::size_t, Reader& inner) { return skipValue(inner, depth + 1); });
+  return readArrayElements(
+      r, [depth](std::size_t, Reader& inner) { return skipValue(inner, depth + 1); });
 }
 
 bool skipObject(Reader& r, int depth) {
-  return readObjectMembers(r, [depth](const std::string&, Reader& inner) { return skipValue(inner, depth + 1); });
+  return readObjectMembers(
+      r, [depth](const std::string&, Reader& inner) { return skipValue(inner, depth + 1); });
 }
 
 }  // namespace
@@ -117,10 +125,14 @@ bool parseNumber(Reader& r, double* out) {
 bool skipValue(Reader& r, int depth) {
   if (depth > kJsonMaxDepth) return false;
   switch (peekChar(r)) {
-    case -1: return false;
-    case '"': return parseString(r, nullptr);
-    case '[': return skipArray(r, depth);
-    case '{': return skipObject(r, depth);
+    case -1:
+      return false;
+    case '"':
+      return parseString(r, nullptr);
+    case '[':
+      return skipArray(r, depth);
+    case '{':
+      return skipObject(r, depth);
     case 't':
       if (parseLiteral(r, "true")) return true;
       break;
@@ -130,7 +142,8 @@ bool skipValue(Reader& r, int depth) {
     case 'n':
       if (parseLiteral(r, "null")) return true;
       break;
-    default: break;
+    default:
+      break;
   }
   return parseNumber(r, nullptr);
 }

@@ -35,9 +35,12 @@ bool padOverrideValueAccepted(int index, double value) noexcept {
   const PadOverrideValueLimits& limits = kPadOverrideValues[index];
   if (value < limits.min || value > limits.max) return false;
   switch (limits.rule) {
-    case PadValueRule::Whole: return value == std::floor(value);
-    case PadValueRule::ZeroOrOne: return value == 0 || value == 1;
-    case PadValueRule::Any: return true;
+    case PadValueRule::Whole:
+      return value == std::floor(value);
+    case PadValueRule::ZeroOrOne:
+      return value == 0 || value == 1;
+    case PadValueRule::Any:
+      return true;
   }
   return false;
 }

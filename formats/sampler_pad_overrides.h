@@ -38,21 +38,21 @@ struct SamplerPadOverride {
   std::string padId;
   std::uint32_t mask = 0;
   // The values in bit order; each holds its default while its bit is clear.
-  double transpose = 0;             // semitones, whole, -24..24
-  double fineTune = 0;              // cents, -100..100
-  double gain = 1;                  // linear factor, 0..4
-  double pan = 0;                   // -1..1
-  double start = 0;                 // fraction of the sample, 0..1
-  double end = 1;                   // fraction of the sample, 0..1
-  double attack = 0;                // seconds, 0..2
-  double release = 0.025;           // seconds, 0.001..4
-  double filterHz = 20000;          // hertz, 20..20000
-  double resonance = 0.7;           // 0.1..18
-  double reverse = 0;               // 0 or 1
-  double muted = 0;                 // 0 or 1
-  double chokeGroup = 0;            // whole, 0..8
-  double roundRobinGroup = 0;       // whole, 0..8
-  double velocitySensitivity = 1;   // 0..1
+  double transpose = 0;            // semitones, whole, -24..24
+  double fineTune = 0;             // cents, -100..100
+  double gain = 1;                 // linear factor, 0..4
+  double pan = 0;                  // -1..1
+  double start = 0;                // fraction of the sample, 0..1
+  double end = 1;                  // fraction of the sample, 0..1
+  double attack = 0;               // seconds, 0..2
+  double release = 0.025;          // seconds, 0.001..4
+  double filterHz = 20000;         // hertz, 20..20000
+  double resonance = 0.7;          // 0.1..18
+  double reverse = 0;              // 0 or 1
+  double muted = 0;                // 0 or 1
+  double chokeGroup = 0;           // whole, 0..8
+  double roundRobinGroup = 0;      // whole, 0..8
+  double velocitySensitivity = 1;  // 0..1
 
   friend bool operator==(const SamplerPadOverride&, const SamplerPadOverride&) = default;
 };

@@ -32,8 +32,9 @@ bool padIdStorable(const std::string& padId) {
 
 void storePad(SamplerPadOverrides& pads, SamplerPadOverride&& pad) {
   if (pad.mask == 0 || !padIdStorable(pad.padId)) return;
-  auto same = std::find_if(pads.begin(), pads.end(),
-                           [&](const SamplerPadOverride& entry) { return entry.padId == pad.padId; });
+  auto same = std::find_if(pads.begin(), pads.end(), [&](const SamplerPadOverride& entry) {
+    return entry.padId == pad.padId;
+  });
   if (same != pads.end()) {
     *same = std::move(pad);  // replaced whole, keeps its first position
   } else if (pads.size() < kMaxPadOverrides) {
@@ -97,7 +98,8 @@ std::optional<SamplerPadOverrides> parseSamplerPadOverridesJson(std::string_view
   return parsed;
 }
 
-bool parseSamplerPadOverridesJson(const char* text, std::size_t length, SamplerPadOverrides& overrides) {
+bool parseSamplerPadOverridesJson(const char* text, std::size_t length,
+                                  SamplerPadOverrides& overrides) {
   if (text == nullptr && length != 0) return false;
   std::optional<SamplerPadOverrides> parsed =
       parseSamplerPadOverridesJson(std::string_view(text == nullptr ? "" : text, length));

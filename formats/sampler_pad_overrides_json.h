@@ -19,7 +19,8 @@ void writeSamplerPadOverridesJson(std::string& out, const SamplerPadOverrides& o
 // Parses a whole document (an object and nothing but whitespace after it). On success the
 // result replaces `overrides`; on failure `overrides` is untouched. `text` need not be
 // NUL-terminated.
-bool parseSamplerPadOverridesJson(const char* text, std::size_t length, SamplerPadOverrides& overrides);
+bool parseSamplerPadOverridesJson(const char* text, std::size_t length,
+                                  SamplerPadOverrides& overrides);
 
 // The same, answering the parsed overrides only on success.
 std::optional<SamplerPadOverrides> parseSamplerPadOverridesJson(std::string_view text);

@@ -12,7 +12,8 @@
 
 namespace norvo {
 
-inline constexpr std::size_t kStateParamCount = 4;  // "chord.on", "chord.mode", "chord.spread", "chord.velocity"
+inline constexpr std::size_t kStateParamCount =
+    4;  // "chord.on", "chord.mode", "chord.spread", "chord.velocity"
 inline constexpr std::size_t kMaxAuthoredStateBytes = 1048576;
 
 enum SamplerAssetDiagnostic : std::uint32_t {
@@ -55,11 +56,11 @@ struct BankStateRef {
 // The record a parsed state document fills. A default-constructed chunk is the fresh chunk
 // every parse starts from.
 struct StateChunk {
-  double params[kStateParamCount] = {};   // plain values, parameter table order
+  double params[kStateParamCount] = {};  // plain values, parameter table order
   bool hasParam[kStateParamCount] = {};
-  std::int32_t variation = -1;            // -1 = absent
+  std::int32_t variation = -1;  // -1 = absent
   CcMap ccMap;
-  bool hasCcMap = false;                  // the "ccMap" value carried a bindings array
+  bool hasCcMap = false;  // the "ccMap" value carried a bindings array
   SamplerAssetDiagnostic samplerAssetFault = kSamplerAssetNoFault;
   bool hasSamplerAssetFault = false;
   SamplerZoneProgram samplerZoneProgram = kZoneLegacySingleZone;

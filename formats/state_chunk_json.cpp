@@ -114,7 +114,9 @@ void applyBankFields(const BankFields& f, BankStateRef& bank) {
     bank.hasPresetId = f.presetId->size() < sizeof bank.presetId;
     setText(bank.presetId, bank.hasPresetId ? *f.presetId : std::string());
   }
-  if (f.instrument) setText(bank.instrument, f.instrument->size() < sizeof bank.instrument ? *f.instrument : std::string());
+  if (f.instrument)
+    setText(bank.instrument,
+            f.instrument->size() < sizeof bank.instrument ? *f.instrument : std::string());
 }
 
 bool parseBankStateRef(Reader& r, BankStateRef& bank) {
@@ -251,13 +253,15 @@ std::optional<StateChunk> parseStateJson(std::string_view text) {
   const std::string document(text);  // the reader needs a terminator after the text
   Reader r(document);
   std::optional<StateChunk> chunk(std::in_place);
-  if (peekChar(r) != '{' || !parseObject(r, &*chunk, 0, false) || !atEndAfterWhitespace(r)) return std::nullopt;
+  if (peekChar(r) != '{' || !parseObject(r, &*chunk, 0, false) || !atEndAfterWhitespace(r))
+    return std::nullopt;
   return chunk;
 }
 
 bool parseStateJson(const char* bytes, std::size_t length, StateChunk& chunk) {
   if (bytes == nullptr && length != 0) return false;
-  std::optional<StateChunk> parsed = parseStateJson(std::string_view(bytes == nullptr ? "" : bytes, length));
+  std::optional<StateChunk> parsed =
+      parseStateJson(std::string_view(bytes == nullptr ? "" : bytes, length));
   if (!parsed) return false;
   chunk = std::move(*parsed);
   return true;

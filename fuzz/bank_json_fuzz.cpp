@@ -33,15 +33,21 @@ void writeString(std::string& out, const std::string& text) {
 
 void write(std::string& out, const JsonValue& value) {
   switch (value.kind) {
-    case JsonValue::Kind::Null: out += "null"; break;
-    case JsonValue::Kind::Bool: out += value.boolean ? "true" : "false"; break;
+    case JsonValue::Kind::Null:
+      out += "null";
+      break;
+    case JsonValue::Kind::Bool:
+      out += value.boolean ? "true" : "false";
+      break;
     case JsonValue::Kind::Number: {
       char number[64];
       std::snprintf(number, sizeof number, "%.17g", value.number);  // "inf", "nan" read back too
       out += number;
       break;
     }
-    case JsonValue::Kind::String: writeString(out, value.text); break;
+    case JsonValue::Kind::String:
+      writeString(out, value.text);
+      break;
     case JsonValue::Kind::Array: {
       out.push_back('[');
       for (std::size_t i = 0; i < value.items.size(); ++i) {
@@ -70,12 +76,15 @@ void write(std::string& out, const JsonValue& value) {
 bool same(const JsonValue& a, const JsonValue& b) {
   if (a.kind != b.kind) return false;
   switch (a.kind) {
-    case JsonValue::Kind::Null: return true;
-    case JsonValue::Kind::Bool: return a.boolean == b.boolean;
+    case JsonValue::Kind::Null:
+      return true;
+    case JsonValue::Kind::Bool:
+      return a.boolean == b.boolean;
     case JsonValue::Kind::Number:
       if (std::isnan(a.number)) return std::isnan(b.number);
       return a.number == b.number && std::signbit(a.number) == std::signbit(b.number);
-    case JsonValue::Kind::String: return a.text == b.text;
+    case JsonValue::Kind::String:
+      return a.text == b.text;
     case JsonValue::Kind::Array:
       if (a.items.size() != b.items.size()) return false;
       for (std::size_t i = 0; i < a.items.size(); ++i) {
@@ -111,7 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string text;
   write(text, value);
   JsonValue again;
-  if (!norvo::parseJsonDocument(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), again) ||
+  if (!norvo::parseJsonDocument(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                                again) ||
       !same(value, again)) {
     std::abort();
   }

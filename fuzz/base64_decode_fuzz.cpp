@@ -32,6 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   NORVO_FUZZ_CHECK(encoded.size() == (size + 2) / 3 * 4);
   std::vector<std::uint8_t> back;
   NORVO_FUZZ_CHECK(norvo::base64Decode(encoded, back, size));
-  NORVO_FUZZ_CHECK(back.size() == size && (size == 0 || std::equal(back.begin(), back.end(), data)));
+  NORVO_FUZZ_CHECK(back.size() == size &&
+                   (size == 0 || std::equal(back.begin(), back.end(), data)));
   return 0;
 }

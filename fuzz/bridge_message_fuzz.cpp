@@ -22,10 +22,14 @@ struct TextMember {
 };
 
 const TextMember kTextMembers[] = {
-    {"type", &BridgeMessage::type},         {"path", &BridgeMessage::path},
-    {"id", &BridgeMessage::id},             {"source", &BridgeMessage::source},
-    {"bankPath", &BridgeMessage::bankPath}, {"url", &BridgeMessage::url},
-    {"sha256", &BridgeMessage::sha256},     {"instrument", &BridgeMessage::instrument},
+    {"type", &BridgeMessage::type},
+    {"path", &BridgeMessage::path},
+    {"id", &BridgeMessage::id},
+    {"source", &BridgeMessage::source},
+    {"bankPath", &BridgeMessage::bankPath},
+    {"url", &BridgeMessage::url},
+    {"sha256", &BridgeMessage::sha256},
+    {"instrument", &BridgeMessage::instrument},
 };
 
 struct NumberMember {
@@ -58,7 +62,8 @@ std::string rewrite(const BridgeMessage& m) {
     norvo::jsonAppendQuoted(out, m.*member.field);
   }
   for (const NumberMember& member : kNumberMembers) {
-    if (!std::isfinite(m.*member.field) || (member.field == &BridgeMessage::value && !m.hasValue)) continue;
+    if (!std::isfinite(m.*member.field) || (member.field == &BridgeMessage::value && !m.hasValue))
+      continue;
     appendKey(out, member.key);
     norvo::jsonAppendNumber(out, m.*member.field);
   }
@@ -103,8 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   m.feeds = 5;
   m.hasState = true;
   if (!norvo::parseBridgeMessage(text, size, m)) {
-    NORVO_FUZZ_CHECK(m.type == "sentinel" && m.feeds == 5 && m.hasState && !m.hasValue && !m.hasCcMap &&
-                     !m.hasPads && m.pads.empty() && m.ccMap.count == 0 && m.state.variation == -1);
+    NORVO_FUZZ_CHECK(m.type == "sentinel" && m.feeds == 5 && m.hasState && !m.hasValue &&
+                     !m.hasCcMap && !m.hasPads && m.pads.empty() && m.ccMap.count == 0 &&
+                     m.state.variation == -1);
     return 0;
   }
   NORVO_FUZZ_CHECK(m.feeds < 2048u && m.ccMap.count <= norvo::kCcMapCapacity);
@@ -123,8 +129,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     NORVO_FUZZ_CHECK(sameNumber(m.*member.field, back.*member.field));
   }
   NORVO_FUZZ_CHECK(back.hasValue == (m.hasValue && std::isfinite(m.value)));
-  NORVO_FUZZ_CHECK(back.feeds == m.feeds && back.hasCcMap == m.hasCcMap && back.hasPads == m.hasPads &&
-                   back.hasState == m.hasState);
+  NORVO_FUZZ_CHECK(back.feeds == m.feeds && back.hasCcMap == m.hasCcMap &&
+                   back.hasPads == m.hasPads && back.hasState == m.hasState);
   if (m.hasCcMap) NORVO_FUZZ_CHECK(norvo::fuzz::sameCcMap(back.ccMap, m.ccMap));
   if (m.hasPads) NORVO_FUZZ_CHECK(back.pads == m.pads);
   if (!holdsNul(m.type)) NORVO_FUZZ_CHECK(back.diagAction == m.diagAction);

@@ -10,12 +10,12 @@
 #include "ccmap/cc_map.h"
 
 // Prints the broken property and aborts, so libFuzzer keeps the input.
-#define NORVO_FUZZ_CHECK(condition)                                                          \
-  do {                                                                                       \
-    if (!(condition)) {                                                                      \
+#define NORVO_FUZZ_CHECK(condition)                                                         \
+  do {                                                                                      \
+    if (!(condition)) {                                                                     \
       std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                          \
-    }                                                                                        \
+      std::abort();                                                                         \
+    }                                                                                       \
   } while (0)
 
 namespace norvo::fuzz {

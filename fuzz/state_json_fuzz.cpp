@@ -12,14 +12,16 @@
 namespace {
 
 // Writes what a parsed chunk holds, the way a state owner would save it back.
-std::string writeChunk(const norvo::StateChunk& c, norvo::BankStateRefOut& bank, norvo::AuthoredStateOut& authored) {
+std::string writeChunk(const norvo::StateChunk& c, norvo::BankStateRefOut& bank,
+                       norvo::AuthoredStateOut& authored) {
   bank = norvo::bankStateRefOut(c.bank);
   authored = {c.authoredBytes.data(), c.authoredBytes.size(), c.authoredVersion};
   return norvo::writeStateJson(
       c.params, c.variation, c.hasCcMap ? &c.ccMap : nullptr,
       c.hasSamplerAssetFault ? c.samplerAssetFault : norvo::kSamplerAssetNoFault,
-      c.hasSamplerZoneProgram ? c.samplerZoneProgram : norvo::kZoneLegacySingleZone, c.bank.present ? &bank : nullptr,
-      c.hasPadOverrides ? &c.padOverrides : nullptr, c.hasAuthoredState ? &authored : nullptr);
+      c.hasSamplerZoneProgram ? c.samplerZoneProgram : norvo::kZoneLegacySingleZone,
+      c.bank.present ? &bank : nullptr, c.hasPadOverrides ? &c.padOverrides : nullptr,
+      c.hasAuthoredState ? &authored : nullptr);
 }
 
 }  // namespace
@@ -47,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   NORVO_FUZZ_CHECK(again.hasSamplerAssetFault == chunk.hasSamplerAssetFault);
   NORVO_FUZZ_CHECK(again.samplerAssetFault == chunk.samplerAssetFault);
   if (chunk.samplerZoneProgram != norvo::kZoneLegacySingleZone) {
-    NORVO_FUZZ_CHECK(again.hasSamplerZoneProgram && again.samplerZoneProgram == chunk.samplerZoneProgram);
+    NORVO_FUZZ_CHECK(again.hasSamplerZoneProgram &&
+                     again.samplerZoneProgram == chunk.samplerZoneProgram);
   }
   if (chunk.hasPadOverrides && !chunk.padOverrides.empty()) {
     NORVO_FUZZ_CHECK(again.hasPadOverrides && again.padOverrides == chunk.padOverrides);
@@ -58,13 +61,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (chunk.bank.present && chunk.bank.id[0] != '\0') {
     const norvo::BankStateRef& a = again.bank;
     const norvo::BankStateRef& b = chunk.bank;
-    NORVO_FUZZ_CHECK(a.present && std::strcmp(a.id, b.id) == 0 && std::strcmp(a.bankVersion, b.bankVersion) == 0 &&
-                     std::strcmp(a.sha256, b.sha256) == 0 && std::strcmp(a.instrument, b.instrument) == 0 &&
-                     std::strcmp(a.locator, b.locator) == 0 && std::strcmp(a.presetId, b.presetId) == 0);
+    NORVO_FUZZ_CHECK(
+        a.present && std::strcmp(a.id, b.id) == 0 &&
+        std::strcmp(a.bankVersion, b.bankVersion) == 0 && std::strcmp(a.sha256, b.sha256) == 0 &&
+        std::strcmp(a.instrument, b.instrument) == 0 && std::strcmp(a.locator, b.locator) == 0 &&
+        std::strcmp(a.presetId, b.presetId) == 0);
     NORVO_FUZZ_CHECK(std::strcmp(a.source, b.source[0] != '\0' ? b.source : "embedded") == 0);
   }
   std::uint32_t unused = 0;
-  NORVO_FUZZ_CHECK(norvo::resolveBankStateRef(again, unused) == norvo::resolveBankStateRef(chunk, unused));
+  NORVO_FUZZ_CHECK(norvo::resolveBankStateRef(again, unused) ==
+                   norvo::resolveBankStateRef(chunk, unused));
 
   // Saving the re-read chunk gives the same document: the text is a fixed point.
   NORVO_FUZZ_CHECK(writeChunk(again, bank, authored) == text);

@@ -13,7 +13,8 @@ namespace {
 
 bool isKnownRefusal(const std::string& error) {
   return error == "not a RIFF/WAVE file" || error == "no data chunk" ||
-         error == "empty or unreadable data chunk" || error.rfind("unsupported channel count ", 0) == 0 ||
+         error == "empty or unreadable data chunk" ||
+         error.rfind("unsupported channel count ", 0) == 0 ||
          error.rfind("unsupported WAV format tag ", 0) == 0;
 }
 

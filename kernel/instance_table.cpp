@@ -244,8 +244,8 @@ std::uint32_t createInstance(std::uint32_t maxBlockFrames, std::uint32_t inputCh
   return handleFor(slot, generation);
 }
 
-int pushEvent(std::uint32_t handle, std::uint32_t kind, std::uint32_t frame,
-              std::uint32_t index, double value) noexcept {
+int pushEvent(std::uint32_t handle, std::uint32_t kind, std::uint32_t frame, std::uint32_t index,
+              double value) noexcept {
   const std::int32_t s = slotFor(handle);
   if (s < 0) return 1;
   const auto slot = static_cast<std::uint32_t>(s);

@@ -29,8 +29,9 @@ inline constexpr std::uint32_t EVENT_CONTROL_CHANGE = 4;
 // Highest generation a slot reaches before starting again at 1: the largest for which every
 // slot's handle still fits in 32 bits.
 inline constexpr std::uint32_t kMaxGeneration = (0xFFFFFFFFu - MAX_INSTANCES) / MAX_INSTANCES + 1;
-static_assert(std::uint64_t{MAX_INSTANCES - 1} + std::uint64_t{MAX_INSTANCES} * (kMaxGeneration - 1) +
-                  1 <= 0xFFFFFFFFu,
+static_assert(std::uint64_t{MAX_INSTANCES - 1} +
+                      std::uint64_t{MAX_INSTANCES} * (kMaxGeneration - 1) + 1 <=
+                  0xFFFFFFFFu,
               "every handle fits in 32 bits");
 
 // Releases earlier tables and instances and allocates fresh, zeroed tables.
@@ -40,8 +41,8 @@ void runtimeInit() noexcept;
 std::uint32_t createInstance(std::uint32_t maxBlockFrames, std::uint32_t inputChannels,
                              std::uint32_t outputChannels, double sampleRate) noexcept;
 
-int pushEvent(std::uint32_t handle, std::uint32_t kind, std::uint32_t frame,
-              std::uint32_t index, double value) noexcept;
+int pushEvent(std::uint32_t handle, std::uint32_t kind, std::uint32_t frame, std::uint32_t index,
+              double value) noexcept;
 int processInstance(std::uint32_t handle, std::uint32_t frames) noexcept;
 int resetInstance(std::uint32_t handle) noexcept;
 int destroyInstance(std::uint32_t handle) noexcept;

@@ -33,8 +33,7 @@ double NORVO_KERNEL_ENTRY(abi_version)(void) {
 double NORVO_KERNEL_ENTRY(create)(uint32_t maxBlockFrames, uint32_t inputChannels,
                                   uint32_t outputChannels, double sampleRate) {
   enterEntry("create");
-  return norvo::kernel::createInstance(maxBlockFrames, inputChannels, outputChannels,
-                                       sampleRate);
+  return norvo::kernel::createInstance(maxBlockFrames, inputChannels, outputChannels, sampleRate);
 }
 
 static void writeEmptyView(float** data, size_t* length) noexcept {

@@ -99,8 +99,7 @@ NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(abi_version)(void);
  * 32 slots are in use. Allocates. */
 NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(create)(uint32_t maxBlockFrames,
                                                       uint32_t inputChannels,
-                                                      uint32_t outputChannels,
-                                                      double sampleRate);
+                                                      uint32_t outputChannels, double sampleRate);
 
 /* The kernel's audio views: always the empty view (length 0), for any handle. The pointer
  * stays usable until the next entry-point call. Either out pointer may be NULL. */
@@ -130,10 +129,8 @@ NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(destroy)(uint32_t handle);
  * an invalid handle or an index >= the count. Kind is 2 (note-on) or 3 (note-off), a the note
  * number, b the velocity (0 for note-offs), frame the frame within the block. */
 NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_count)(uint32_t handle);
-NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_frame)(uint32_t handle,
-                                                                  uint32_t index);
-NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_kind)(uint32_t handle,
-                                                                 uint32_t index);
+NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_frame)(uint32_t handle, uint32_t index);
+NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_kind)(uint32_t handle, uint32_t index);
 NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_a)(uint32_t handle, uint32_t index);
 NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_b)(uint32_t handle, uint32_t index);
 

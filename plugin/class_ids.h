@@ -2,8 +2,8 @@
 // Any thread (immutable).
 #pragma once
 
-#include "pluginterfaces/base/funknown.h"
 #include "plugin/product_identity.h"
+#include "pluginterfaces/base/funknown.h"
 
 namespace norvo {
 

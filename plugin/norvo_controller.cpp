@@ -18,7 +18,8 @@ tresult PLUGIN_API NorvoController::initialize(FUnknown* context) {
   const tresult result = EditController::initialize(context);
   if (result != kResultOk) return result;
   // One parameter per descriptor, in table order; the container owns them.
-  for (const norvo_param_desc& desc : NORVO_PARAMS) parameters.addParameter(new NorvoParameter(desc));
+  for (const norvo_param_desc& desc : NORVO_PARAMS)
+    parameters.addParameter(new NorvoParameter(desc));
   return kResultOk;
 }
 

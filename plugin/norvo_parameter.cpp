@@ -6,8 +6,8 @@
 namespace norvo {
 
 using Steinberg::UString;
-using Steinberg::Vst::ParamValue;
 using Steinberg::Vst::ParameterInfo;
+using Steinberg::Vst::ParamValue;
 using Steinberg::Vst::String128;
 using Steinberg::Vst::TChar;
 

@@ -71,8 +71,7 @@ tresult PLUGIN_API NorvoProcessor::setActive(TBool state) {
 }
 
 tresult PLUGIN_API NorvoProcessor::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
-                                                      SpeakerArrangement* outputs,
-                                                      int32 numOuts) {
+                                                      SpeakerArrangement* outputs, int32 numOuts) {
   // No audio bus exists, so only the empty arrangement is acceptable.
   if (numIns != 0 || numOuts != 0) return kResultFalse;
   AudioEffect::setBusArrangements(inputs, 0, outputs, 0);
@@ -243,8 +242,8 @@ void NorvoProcessor::refreshHostFacts() {
 void NorvoProcessor::sendRuntimeDiagnostics(bool failed) {
   engine_.drainRuntimeDiagnostics();
   const std::string json =
-      writeRuntimeHealthJson(engine_.runtimeDiagnosticRing(), product::kModuleId,
-                             product::kVersion, engine_.hostRate(), engine_.maxBlockFrames(), failed);
+      writeRuntimeHealthJson(engine_.runtimeDiagnosticRing(), product::kModuleId, product::kVersion,
+                             engine_.hostRate(), engine_.maxBlockFrames(), failed);
   sendJsonMessage("norvo.runtimeDiagnostics", json.data(), static_cast<uint32>(json.size()));
 }
 

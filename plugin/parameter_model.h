@@ -20,19 +20,19 @@ inline constexpr std::int32_t kParamKindList = 1;        // stepped index with o
 inline constexpr std::int32_t kParamKindToggle = 2;      // off/on
 
 struct norvo_param_desc {
-  std::uint32_t id;              // VST 3 parameter id; equal to the index in NORVO_PARAMS
-  const char* path;              // dotted identifier ("chord.mode")
-  const char* name;              // display name, also the short title
-  const char* group;             // group name (not published to the host)
-  std::int32_t kind;             // kParamKind*
-  double min;                    // plain minimum (continuous)
-  double max;                    // plain maximum (continuous)
-  double step;                   // plain quantum (continuous); 0 = unquantized
-  double defaultPlain;           // default as a plain value
-  double defaultNormalized;      // default as a normalized value
-  const char* units;             // unit label
-  std::int32_t valueCount;       // entries of a list parameter
-  const char* const* valueNames; // valueCount entry names, or nullptr
+  std::uint32_t id;               // VST 3 parameter id; equal to the index in NORVO_PARAMS
+  const char* path;               // dotted identifier ("chord.mode")
+  const char* name;               // display name, also the short title
+  const char* group;              // group name (not published to the host)
+  std::int32_t kind;              // kParamKind*
+  double min;                     // plain minimum (continuous)
+  double max;                     // plain maximum (continuous)
+  double step;                    // plain quantum (continuous); 0 = unquantized
+  double defaultPlain;            // default as a plain value
+  double defaultNormalized;       // default as a normalized value
+  const char* units;              // unit label
+  std::int32_t valueCount;        // entries of a list parameter
+  const char* const* valueNames;  // valueCount entry names, or nullptr
 };
 
 inline constexpr std::size_t NORVO_PARAM_COUNT = 4;
@@ -43,8 +43,8 @@ inline constexpr norvo_param_desc NORVO_PARAMS[NORVO_PARAM_COUNT] = {
      nullptr},
     {2, "chord.spread", "Spread", "Chord", kParamKindContinuous, -2.0, 2.0, 1.0, 0.0, 0.5, "", 0,
      nullptr},
-    {3, "chord.velocity", "Velocity", "Chord", kParamKindContinuous, 0.0, 1.0, 0.0, 0.8, 0.8, "",
-     0, nullptr},
+    {3, "chord.velocity", "Velocity", "Chord", kParamKindContinuous, 0.0, 1.0, 0.0, 0.8, 0.8, "", 0,
+     nullptr},
 };
 
 // Size of the buffer display texts are written into (terminator included).

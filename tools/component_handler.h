@@ -11,26 +11,26 @@
 namespace norvo::probe {
 
 struct ParameterEdit {
-    Steinberg::Vst::ParamID id = 0;
-    Steinberg::Vst::ParamValue normalized = 0;
+  Steinberg::Vst::ParamID id = 0;
+  Steinberg::Vst::ParamValue normalized = 0;
 };
 
 class ComponentHandler final : public RefCounted<Steinberg::Vst::IComponentHandler> {
-public:
-    Steinberg::tresult PLUGIN_API beginEdit(Steinberg::Vst::ParamID id) override;
-    Steinberg::tresult PLUGIN_API performEdit(Steinberg::Vst::ParamID id,
-                                              Steinberg::Vst::ParamValue valueNormalized) override;
-    Steinberg::tresult PLUGIN_API endEdit(Steinberg::Vst::ParamID id) override;
-    Steinberg::tresult PLUGIN_API restartComponent(Steinberg::int32 flags) override;
+ public:
+  Steinberg::tresult PLUGIN_API beginEdit(Steinberg::Vst::ParamID id) override;
+  Steinberg::tresult PLUGIN_API performEdit(Steinberg::Vst::ParamID id,
+                                            Steinberg::Vst::ParamValue valueNormalized) override;
+  Steinberg::tresult PLUGIN_API endEdit(Steinberg::Vst::ParamID id) override;
+  Steinberg::tresult PLUGIN_API restartComponent(Steinberg::int32 flags) override;
 
-    // Edits performed since the last call, oldest first.
-    std::vector<ParameterEdit> takeEdits();
-    // Every restartComponent flag word received, in order.
-    const std::vector<Steinberg::int32>& restartRequests() const { return restarts_; }
+  // Edits performed since the last call, oldest first.
+  std::vector<ParameterEdit> takeEdits();
+  // Every restartComponent flag word received, in order.
+  const std::vector<Steinberg::int32>& restartRequests() const { return restarts_; }
 
-private:
-    std::vector<ParameterEdit> edits_;
-    std::vector<Steinberg::int32> restarts_;
+ private:
+  std::vector<ParameterEdit> edits_;
+  std::vector<Steinberg::int32> restarts_;
 };
 
-} // namespace norvo::probe
+}  // namespace norvo::probe

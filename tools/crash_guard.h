@@ -13,4 +13,4 @@ void installCrashGuard();
 // Names the step in progress; `step` must be a string literal (it is read in signal context).
 void setCrashStep(const char* step);
 
-} // namespace norvo::probe
+}  // namespace norvo::probe

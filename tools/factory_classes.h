@@ -10,23 +10,23 @@
 namespace norvo::probe {
 
 struct FactoryFacts {
-    std::string vendor;
-    std::string url;
-    std::string email;
-    Steinberg::int32 flags = 0;
+  std::string vendor;
+  std::string url;
+  std::string email;
+  Steinberg::int32 flags = 0;
 };
 
 struct FactoryClass {
-    Steinberg::TUID cid{};
-    Steinberg::int32 cardinality = 0;
-    std::string category;
-    std::string name;
-    bool hasInfo2 = false;  // the fields below are read only through IPluginFactory2
-    Steinberg::uint32 classFlags = 0;
-    std::string subCategories;
-    std::string vendor;
-    std::string version;
-    std::string sdkVersion;
+  Steinberg::TUID cid{};
+  Steinberg::int32 cardinality = 0;
+  std::string category;
+  std::string name;
+  bool hasInfo2 = false;  // the fields below are read only through IPluginFactory2
+  Steinberg::uint32 classFlags = 0;
+  std::string subCategories;
+  std::string vendor;
+  std::string version;
+  std::string sdkVersion;
 };
 
 FactoryFacts readFactoryFacts(Steinberg::IPluginFactory& factory);
@@ -38,4 +38,4 @@ const FactoryClass& findProcessorClass(const std::vector<FactoryClass>& classes)
 // A class id as 32 upper-case hex digits, in the byte order of the id.
 std::string formatClassId(const Steinberg::TUID cid);
 
-} // namespace norvo::probe
+}  // namespace norvo::probe

@@ -11,10 +11,10 @@ namespace norvo::probe {
 inline constexpr const char* kHostName = "norvo-probe";
 
 class HostApplication final : public RefCounted<Steinberg::Vst::IHostApplication> {
-public:
-    Steinberg::tresult PLUGIN_API getName(Steinberg::Vst::String128 name) override;
-    Steinberg::tresult PLUGIN_API createInstance(Steinberg::TUID cid, Steinberg::TUID iid,
-                                                 void** obj) override;
+ public:
+  Steinberg::tresult PLUGIN_API getName(Steinberg::Vst::String128 name) override;
+  Steinberg::tresult PLUGIN_API createInstance(Steinberg::TUID cid, Steinberg::TUID iid,
+                                               void** obj) override;
 };
 
-} // namespace norvo::probe
+}  // namespace norvo::probe

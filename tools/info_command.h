@@ -10,4 +10,4 @@ namespace norvo::probe {
 // Throws ProbeError on any failure; writes the listing to `out`.
 void runInfo(const std::string& bundlePath, std::ostream& out);
 
-} // namespace norvo::probe
+}  // namespace norvo::probe

@@ -8,25 +8,25 @@
 namespace norvo::probe {
 
 struct MidiNoteEvent {
-    double seconds = 0;  // from the start of the file, through the tempo map
-    long ticks = 0;
-    int channel = 0;     // 0..15
-    int note = 0;        // 0..127
-    int velocity = 0;    // 0..127 (note-offs keep their release velocity)
-    bool on = false;     // a note-on with velocity 0 is read as a note-off
+  double seconds = 0;  // from the start of the file, through the tempo map
+  long ticks = 0;
+  int channel = 0;   // 0..15
+  int note = 0;      // 0..127
+  int velocity = 0;  // 0..127 (note-offs keep their release velocity)
+  bool on = false;   // a note-on with velocity 0 is read as a note-off
 };
 
 struct TempoChange {
-    long ticks = 0;
-    double seconds = 0;
-    int microsecondsPerQuarter = 500000;
+  long ticks = 0;
+  double seconds = 0;
+  int microsecondsPerQuarter = 500000;
 };
 
 struct MidiNoteFile {
-    int ticksPerQuarter = 480;
-    std::vector<TempoChange> tempos;  // ascending; the first one starts at tick 0
-    std::vector<MidiNoteEvent> notes; // in file order (time, then track order)
-    size_t ignoredEvents = 0;         // channel events that are not notes
+  int ticksPerQuarter = 480;
+  std::vector<TempoChange> tempos;   // ascending; the first one starts at tick 0
+  std::vector<MidiNoteEvent> notes;  // in file order (time, then track order)
+  size_t ignoredEvents = 0;          // channel events that are not notes
 };
 
 // Reads every note event of every track. Throws ProbeError with libsmf's reason on failure.
@@ -43,4 +43,4 @@ long secondsToTicks(const MidiNoteFile& file, double seconds);
 double tempoAt(const MidiNoteFile& file, double seconds);
 double quartersAt(const MidiNoteFile& file, double seconds);
 
-} // namespace norvo::probe
+}  // namespace norvo::probe

@@ -10,55 +10,56 @@
 #include <iostream>
 #include <sstream>
 
-int main(int argc, char** argv)
-{
-    using namespace norvo::probe;
+int main(int argc, char** argv) {
+  using namespace norvo::probe;
 
-    CLI::App app{"norvo-probe: loads a VST 3 bundle like a host and reports or renders through it"};
-    app.require_subcommand(1);
+  CLI::App app{"norvo-probe: loads a VST 3 bundle like a host and reports or renders through it"};
+  app.require_subcommand(1);
 
-    std::string infoBundle;
-    CLI::App* info = app.add_subcommand("info", "List the factory, classes, buses and parameters");
-    info->add_option("bundle", infoBundle, "The .vst3 bundle")->required();
+  std::string infoBundle;
+  CLI::App* info = app.add_subcommand("info", "List the factory, classes, buses and parameters");
+  info->add_option("bundle", infoBundle, "The .vst3 bundle")->required();
 
-    RenderOptions render;
-    CLI::App* renderCmd = app.add_subcommand("render", "Play a MIDI file's notes through the plug-in");
-    renderCmd->add_option("bundle", render.bundlePath, "The .vst3 bundle")->required();
-    renderCmd->add_option("input", render.inputPath, "Standard MIDI File to play")->required();
-    renderCmd->add_option("-o,--output", render.outputPath, "MIDI file to write the output notes to")
-        ->required();
-    renderCmd->add_option("--set", render.assignments,
-                          "NAME=VALUE: set a parameter to a plain value before the first block "
-                          "(NAME is its title or <plug-in>.<title>, e.g. chord.mode=2)");
-    renderCmd->add_option("--rate", render.sampleRate, "Sample rate in Hz")->capture_default_str();
-    renderCmd->add_option("--block", render.blockSize, "Block size in samples")->capture_default_str();
-    renderCmd->add_flag("--offline", render.offline, "Process in offline mode instead of realtime");
+  RenderOptions render;
+  CLI::App* renderCmd =
+      app.add_subcommand("render", "Play a MIDI file's notes through the plug-in");
+  renderCmd->add_option("bundle", render.bundlePath, "The .vst3 bundle")->required();
+  renderCmd->add_option("input", render.inputPath, "Standard MIDI File to play")->required();
+  renderCmd->add_option("-o,--output", render.outputPath, "MIDI file to write the output notes to")
+      ->required();
+  renderCmd->add_option("--set", render.assignments,
+                        "NAME=VALUE: set a parameter to a plain value before the first block "
+                        "(NAME is its title or <plug-in>.<title>, e.g. chord.mode=2)");
+  renderCmd->add_option("--rate", render.sampleRate, "Sample rate in Hz")->capture_default_str();
+  renderCmd->add_option("--block", render.blockSize, "Block size in samples")
+      ->capture_default_str();
+  renderCmd->add_flag("--offline", render.offline, "Process in offline mode instead of realtime");
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        std::cerr << "norvo-probe: " << e.what() << " (see --help)\n";
-        return 2;
-    }
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::cerr << "norvo-probe: " << e.what() << " (see --help)\n";
+    return 2;
+  }
 
-    installCrashGuard();
-    try {
-        // Print only once everything has succeeded, so a failure leaves one clear line.
-        std::ostringstream out;
-        if (*info)
-            runInfo(infoBundle, out);
-        else
-            runRender(render, out);
-        std::cout << out.str() << std::flush;
-        return 0;
-    } catch (const ProbeError& e) {
-        std::cerr << "norvo-probe: " << e.what() << "\n";
-    } catch (const std::exception& e) {
-        std::cerr << "norvo-probe: unexpected failure: " << e.what() << "\n";
-    }
-    return 1;
+  installCrashGuard();
+  try {
+    // Print only once everything has succeeded, so a failure leaves one clear line.
+    std::ostringstream out;
+    if (*info)
+      runInfo(infoBundle, out);
+    else
+      runRender(render, out);
+    std::cout << out.str() << std::flush;
+    return 0;
+  } catch (const ProbeError& e) {
+    std::cerr << "norvo-probe: " << e.what() << "\n";
+  } catch (const std::exception& e) {
+    std::cerr << "norvo-probe: unexpected failure: " << e.what() << "\n";
+  }
+  return 1;
 }

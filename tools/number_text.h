@@ -7,11 +7,10 @@
 namespace norvo::probe {
 
 // The shortest text that reads back to the same double (1, 0.8, -2).
-inline std::string shortestText(double value)
-{
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
+inline std::string shortestText(double value) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
 }
 
-} // namespace norvo::probe
+}  // namespace norvo::probe

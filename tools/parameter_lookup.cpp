@@ -11,65 +11,53 @@ namespace norvo::probe {
 
 namespace {
 
-std::string lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
+std::string lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
 }
 
-std::string trim(const std::string& text)
-{
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+std::string trim(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-bool answersTo(const ParameterFacts& p, const std::string& name, const std::string& pluginName)
-{
-    const std::string wanted = lower(name);
-    if (wanted == lower(p.title) || wanted == lower(p.shortTitle))
-        return true;
-    const size_t dot = wanted.rfind('.');
-    if (dot == std::string::npos)
-        return false;
-    const std::string prefix = wanted.substr(0, dot);
-    const std::string leaf = wanted.substr(dot + 1);
-    return prefix == lower(pluginName) && (leaf == lower(p.title) || leaf == lower(p.shortTitle));
+bool answersTo(const ParameterFacts& p, const std::string& name, const std::string& pluginName) {
+  const std::string wanted = lower(name);
+  if (wanted == lower(p.title) || wanted == lower(p.shortTitle)) return true;
+  const size_t dot = wanted.rfind('.');
+  if (dot == std::string::npos) return false;
+  const std::string prefix = wanted.substr(0, dot);
+  const std::string leaf = wanted.substr(dot + 1);
+  return prefix == lower(pluginName) && (leaf == lower(p.title) || leaf == lower(p.shortTitle));
 }
 
-} // namespace
+}  // namespace
 
-ParameterAssignment parseAssignment(const std::string& text)
-{
-    const size_t equals = text.find('=');
-    if (equals == std::string::npos)
-        throw ProbeError("--set expects NAME=VALUE, got \"" + text + "\"");
-    ParameterAssignment assignment;
-    assignment.name = trim(text.substr(0, equals));
-    const std::string value = trim(text.substr(equals + 1));
-    char* end = nullptr;
-    assignment.plain = value.empty() ? 0 : std::strtod(value.c_str(), &end);
-    if (assignment.name.empty() || value.empty() || *end != '\0' || !std::isfinite(assignment.plain))
-        throw ProbeError("--set expects NAME=NUMBER, got \"" + text + "\"");
-    return assignment;
+ParameterAssignment parseAssignment(const std::string& text) {
+  const size_t equals = text.find('=');
+  if (equals == std::string::npos)
+    throw ProbeError("--set expects NAME=VALUE, got \"" + text + "\"");
+  ParameterAssignment assignment;
+  assignment.name = trim(text.substr(0, equals));
+  const std::string value = trim(text.substr(equals + 1));
+  char* end = nullptr;
+  assignment.plain = value.empty() ? 0 : std::strtod(value.c_str(), &end);
+  if (assignment.name.empty() || value.empty() || *end != '\0' || !std::isfinite(assignment.plain))
+    throw ProbeError("--set expects NAME=NUMBER, got \"" + text + "\"");
+  return assignment;
 }
 
 const ParameterFacts& findParameter(const std::vector<ParameterFacts>& parameters,
-                                    const std::string& name, const std::string& pluginName)
-{
-    const ParameterFacts* found = nullptr;
-    for (const ParameterFacts& p : parameters) {
-        if (!answersTo(p, name, pluginName))
-            continue;
-        if (found)
-            throw ProbeError("parameter name \"" + name + "\" is ambiguous");
-        found = &p;
-    }
-    if (!found)
-        throw ProbeError("the plug-in has no parameter \"" + name + "\"");
-    return *found;
+                                    const std::string& name, const std::string& pluginName) {
+  const ParameterFacts* found = nullptr;
+  for (const ParameterFacts& p : parameters) {
+    if (!answersTo(p, name, pluginName)) continue;
+    if (found) throw ProbeError("parameter name \"" + name + "\" is ambiguous");
+    found = &p;
+  }
+  if (!found) throw ProbeError("the plug-in has no parameter \"" + name + "\"");
+  return *found;
 }
 
-} // namespace norvo::probe
+}  // namespace norvo::probe

@@ -11,8 +11,8 @@
 namespace norvo::probe {
 
 struct ParameterAssignment {
-    std::string name;
-    double plain = 0;
+  std::string name;
+  double plain = 0;
 };
 
 // Throws ProbeError unless `text` is NAME=NUMBER.
@@ -22,4 +22,4 @@ ParameterAssignment parseAssignment(const std::string& text);
 const ParameterFacts& findParameter(const std::vector<ParameterFacts>& parameters,
                                     const std::string& name, const std::string& pluginName);
 
-} // namespace norvo::probe
+}  // namespace norvo::probe

@@ -7,8 +7,8 @@
 namespace norvo::probe {
 
 class ProbeError : public std::runtime_error {
-public:
-    explicit ProbeError(const std::string& message) : std::runtime_error(message) {}
+ public:
+  explicit ProbeError(const std::string& message) : std::runtime_error(message) {}
 };
 
-} // namespace norvo::probe
+}  // namespace norvo::probe

@@ -10,16 +10,16 @@
 namespace norvo::probe {
 
 struct RenderOptions {
-    std::string bundlePath;
-    std::string inputPath;
-    std::string outputPath;
-    std::vector<std::string> assignments;  // NAME=PLAIN
-    double sampleRate = 48000;
-    int blockSize = 512;
-    bool offline = false;
+  std::string bundlePath;
+  std::string inputPath;
+  std::string outputPath;
+  std::vector<std::string> assignments;  // NAME=PLAIN
+  double sampleRate = 48000;
+  int blockSize = 512;
+  bool offline = false;
 };
 
 // Throws ProbeError on any failure; writes the table to `out`.
 void runRender(const RenderOptions& options, std::ostream& out);
 
-} // namespace norvo::probe
+}  // namespace norvo::probe

@@ -16,4 +16,4 @@ void toUtf16(const std::string& text, Steinberg::char16* out, size_t units);
 // UTF-8 text as a UTF-16 string.
 std::u16string toUtf16(const std::string& text);
 
-} // namespace norvo::probe
+}  // namespace norvo::probe

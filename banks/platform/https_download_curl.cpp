@@ -34,8 +34,9 @@ bool hasUrlSyntax(const std::string& url) {
   for (std::size_t i = 0; i < url.size(); ++i) {
     const auto c = static_cast<unsigned char>(url[i]);
     if (!isUrlCharacter(c)) return false;
-    if (c == '%' && (i + 2 >= url.size() || !std::isxdigit(static_cast<unsigned char>(url[i + 1])) ||
-                     !std::isxdigit(static_cast<unsigned char>(url[i + 2])))) {
+    if (c == '%' &&
+        (i + 2 >= url.size() || !std::isxdigit(static_cast<unsigned char>(url[i + 1])) ||
+         !std::isxdigit(static_cast<unsigned char>(url[i + 2])))) {
       return false;
     }
   }

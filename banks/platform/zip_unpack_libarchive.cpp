@@ -63,7 +63,8 @@ bool linkTargetStaysInside(const std::vector<std::string>& linkPath, const char*
   return true;
 }
 
-std::string joinComponents(const std::string& folder, const std::vector<std::string>& parts, std::size_t count) {
+std::string joinComponents(const std::string& folder, const std::vector<std::string>& parts,
+                           std::size_t count) {
   std::string path = folder;
   for (std::size_t i = 0; i < count; ++i) path += "/" + parts[i];
   return path;
@@ -99,7 +100,8 @@ bool clearForReplacement(const std::string& path) {
 
 bool writeFileData(archive* reader, const std::string& path) {
   if (!clearForReplacement(path)) return false;
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode);
+  const int fd =
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode);
   if (fd < 0) return false;
   bool ok = true;
   for (;;) {
@@ -128,7 +130,8 @@ bool writeFileData(archive* reader, const std::string& path) {
   return ::close(fd) == 0 && ok;
 }
 
-bool writeHardLink(const std::string& folder, const std::vector<std::string>& parts, const char* target) {
+bool writeHardLink(const std::string& folder, const std::vector<std::string>& parts,
+                   const char* target) {
   std::vector<std::string> targetParts;
   if (!safeComponents(target, targetParts) || targetParts.empty()) return false;
   const std::string targetPath = joinComponents(folder, targetParts, targetParts.size());
@@ -142,7 +145,8 @@ bool writeHardLink(const std::string& folder, const std::vector<std::string>& pa
   return clearForReplacement(path) && ::link(targetPath.c_str(), path.c_str()) == 0;
 }
 
-bool writeSymbolicLink(const std::vector<std::string>& parts, const std::string& path, const char* target) {
+bool writeSymbolicLink(const std::vector<std::string>& parts, const std::string& path,
+                       const char* target) {
   if (!linkTargetStaysInside(parts, target)) return false;
   return clearForReplacement(path) && ::symlink(target, path.c_str()) == 0;
 }
@@ -161,12 +165,17 @@ bool extractEntry(archive* reader, archive_entry* entry, const std::string& fold
   if (parts.empty() || isMacResourceFork(parts)) return true;  // the folder itself, or metadata
   if (!makeParents(folder, parts)) return false;
   const std::string path = joinComponents(folder, parts, parts.size());
-  if (const char* hardLink = archive_entry_hardlink(entry)) return writeHardLink(folder, parts, hardLink);
+  if (const char* hardLink = archive_entry_hardlink(entry))
+    return writeHardLink(folder, parts, hardLink);
   switch (archive_entry_filetype(entry)) {
-    case AE_IFDIR: return makeDirectory(path);
-    case AE_IFREG: return writeFileData(reader, path);
-    case AE_IFLNK: return writeSymbolicLink(parts, path, archive_entry_symlink(entry));
-    default: return false;  // devices, FIFOs and sockets have no place in a bank
+    case AE_IFDIR:
+      return makeDirectory(path);
+    case AE_IFREG:
+      return writeFileData(reader, path);
+    case AE_IFLNK:
+      return writeSymbolicLink(parts, path, archive_entry_symlink(entry));
+    default:
+      return false;  // devices, FIFOs and sockets have no place in a bank
   }
 }
 

@@ -15,18 +15,25 @@ TEST(BankFiles, JoinPath) {
     const char* joined;
   };
   const Case cases[] = {
-      {"", "a.wav", "a.wav"},           {"/bank", "/abs.wav", "/abs.wav"}, {"/bank", "", "/bank"},
-      {"/bank/", "a.wav", "/bank/a.wav"}, {"/bank", "a.wav", "/bank/a.wav"}, {"/bank", "s/a.wav", "/bank/s/a.wav"},
+      {"", "a.wav", "a.wav"},
+      {"/bank", "/abs.wav", "/abs.wav"},
+      {"/bank", "", "/bank"},
+      {"/bank/", "a.wav", "/bank/a.wav"},
+      {"/bank", "a.wav", "/bank/a.wav"},
+      {"/bank", "s/a.wav", "/bank/s/a.wav"},
       {"", "", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(joinPath(c.base, c.relative), c.joined) << c.base << " + " << c.relative;
+  for (const Case& c : cases)
+    EXPECT_EQ(joinPath(c.base, c.relative), c.joined) << c.base << " + " << c.relative;
 }
 
 TEST(BankFiles, PathIsContained) {
-  for (const char* inside : {"a.wav", "./a.wav", "a//b.wav", "s/./a.wav", "..a/b", "a../b", "a/b..", "..."}) {
+  for (const char* inside :
+       {"a.wav", "./a.wav", "a//b.wav", "s/./a.wav", "..a/b", "a../b", "a/b..", "..."}) {
     EXPECT_TRUE(pathIsContained(inside)) << inside;
   }
-  for (const char* outside : {"", "../x.wav", "/abs.wav", "a\\b.wav", "a/../b.wav", "..", "a/..", "a/../"}) {
+  for (const char* outside :
+       {"", "../x.wav", "/abs.wav", "a\\b.wav", "a/../b.wav", "..", "a/..", "a/../"}) {
     EXPECT_FALSE(pathIsContained(outside)) << outside;
   }
 }
@@ -47,8 +54,10 @@ TEST(BankFiles, ReadWholeFile) {
 }
 
 TEST(BankFiles, Sha256HexKnownDigests) {
-  EXPECT_EQ(sha256Hex(nullptr, 0), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-  EXPECT_EQ(sha256Hex(test::bytesOf("abc")), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(sha256Hex(nullptr, 0),
+            "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  EXPECT_EQ(sha256Hex(test::bytesOf("abc")),
+            "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
   EXPECT_EQ(sha256Hex(test::bytesOf("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
             "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
 }

@@ -18,7 +18,8 @@ bool parses(const std::string& text) {
 }
 
 std::string nested(int levels, const std::string& inner) {
-  return std::string(static_cast<std::size_t>(levels), '[') + inner + std::string(static_cast<std::size_t>(levels), ']');
+  return std::string(static_cast<std::size_t>(levels), '[') + inner +
+         std::string(static_cast<std::size_t>(levels), ']');
 }
 
 TEST(BankJson, ValuesSitAtMostThirtyTwoLevelsDeep) {
@@ -75,14 +76,17 @@ TEST(BankJson, LiteralsAndEverythingStrtodReads) {
 TEST(BankJson, StringEscapesBecomeUtf8) {
   JsonValue value;
   ASSERT_TRUE(parse(R"(["\"\\\/\b\f\n\r\t", "\u00e9\u00C9", "\uD83D\uDE00", "\uD83Dx", "\uDE00",
-                       "\uD83D\u0041", "a\u0000b"])", value));
+                       "\uD83D\u0041", "a\u0000b"])",
+                    value));
   ASSERT_EQ(value.items.size(), 7u);
   EXPECT_EQ(value.items[0].text, "\"\\/\b\f\n\r\t");
   EXPECT_EQ(value.items[1].text, "\xC3\xA9\xC3\x89");
   EXPECT_EQ(value.items[2].text, "\xF0\x9F\x98\x80");
   EXPECT_EQ(value.items[3].text, "\xED\xA0\xBDx");
   EXPECT_EQ(value.items[4].text, "\xED\xB8\x80");
-  EXPECT_EQ(value.items[5].text, "\xED\xA0\xBD" "A");
+  EXPECT_EQ(value.items[5].text,
+            "\xED\xA0\xBD"
+            "A");
   EXPECT_EQ(value.items[6].text, std::string("a\0b", 3));
   EXPECT_FALSE(parses(R"(["\x"])"));
   EXPECT_FALSE(parses(R"(["\u12G4"])"));
@@ -101,7 +105,8 @@ TEST(BankJson, ObjectsKeepTheLastRepeatedKeyInByteOrder) {
   ASSERT_TRUE(parse(R"({"b":1,"a":2,"\u00e9":3,"B":4,"a":5})", value));
   ASSERT_TRUE(value.isObject());
   std::string order;
-  for (const auto& [key, member] : value.members) order += key + "=" + std::to_string(static_cast<int>(member.number)) + ";";
+  for (const auto& [key, member] : value.members)
+    order += key + "=" + std::to_string(static_cast<int>(member.number)) + ";";
   EXPECT_EQ(order, "B=4;a=5;b=1;\xC3\xA9=3;");
 }
 

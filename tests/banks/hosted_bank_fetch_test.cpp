@@ -72,25 +72,32 @@ class HostedBankServer {
     files.write("www/empty.bin", std::string());
     const std::string outsideFile = files / "abs-evil.txt";
     const bool made =
-        run("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj /CN=127.0.0.1"
-            " -addext subjectAltName=IP:127.0.0.1 -keyout " + (files / "key.pem") + " -out " + cert) == 0 &&
+        run("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
+            "-subj /CN=127.0.0.1"
+            " -addext subjectAltName=IP:127.0.0.1 -keyout " +
+            (files / "key.pem") + " -out " + cert) == 0 &&
         // The ordinary archive comes from the zip tool itself; the odd ones from the script.
         run("cd " + (files / "src") + " && zip -qry " + (files / "www/good.zip") + " .") == 0 &&
         zip({{"flat.zip", {"tree=" + (files / "src/MyBank") + "="}},
              {"two.zip", {"tree=" + (files / "two") + "="}},
              {"unicode.zip", {"tree=" + (files / "src/MyBank") + "=Fl\xC3\xBCgel/"}},
-             {"inside-link.zip", {"tree=" + (files / "src/MyBank") + "=", "link=alias.json=bank.json"}},
+             {"inside-link.zip",
+              {"tree=" + (files / "src/MyBank") + "=", "link=alias.json=bank.json"}},
              {"slip.zip", {"file=ok.txt=fine", "file=../evil.txt=escaped"}},
              {"deep-slip.zip", {"file=a/b/../../../evil.txt=escaped"}},
              {"absolute.zip", {"file=" + outsideFile + "=escaped"}},
              {"link-out.zip", {"link=escape=../../evil"}},
              {"link-absolute.zip", {"link=escape=/tmp"}},
-             {"link-chain.zip", {"file=deep/a/b/c/keep.txt=x", "link=deep/a/b/up=../..",
-                                 "link=deep/a/b/c/w=../up/../../.."}},
-             {"link-beside-bank.zip", {"file=loose.txt=x", "tree=" + (files / "src/MyBank") + "=bank/",
-                                       "link=bank/alias.txt=../loose.txt"}},
-             {"link-dangling.zip", {"tree=" + (files / "src/MyBank") + "=", "link=gone=missing.txt"}},
-             {"link-through.zip", {"file=real/keep.txt=x", "link=via=real", "file=via/evil.txt=escaped"}}});
+             {"link-chain.zip",
+              {"file=deep/a/b/c/keep.txt=x", "link=deep/a/b/up=../..",
+               "link=deep/a/b/c/w=../up/../../.."}},
+             {"link-beside-bank.zip",
+              {"file=loose.txt=x", "tree=" + (files / "src/MyBank") + "=bank/",
+               "link=bank/alias.txt=../loose.txt"}},
+             {"link-dangling.zip",
+              {"tree=" + (files / "src/MyBank") + "=", "link=gone=missing.txt"}},
+             {"link-through.zip",
+              {"file=real/keep.txt=x", "link=via=real", "file=via/evil.txt=escaped"}}});
     ready = made && start();
   }
 
@@ -101,7 +108,9 @@ class HostedBankServer {
     }
   }
 
-  std::string url(const std::string& path) const { return "https://127.0.0.1:" + std::to_string(port) + "/" + path; }
+  std::string url(const std::string& path) const {
+    return "https://127.0.0.1:" + std::to_string(port) + "/" + path;
+  }
   std::string pin(const std::string& name) const { return fileSha(files / ("www/" + name)); }
 
  private:
@@ -115,7 +124,8 @@ class HostedBankServer {
     std::ofstream(folder + "/bank.json")
         << R"({"format":"norvo-sound-pack/v1","id":"hosted","assetTable":[{"id":"a","path":"samples/a.wav","sha256":")"
         << sha256Hex(wav) << R"("}],"instruments":[{"id":"keys","document":"keys.json"}]})";
-    std::ofstream(folder + "/keys.json") << R"({"format":"norvo-sampler-instrument/v1","zones":[{"assetId":"a"}]})";
+    std::ofstream(folder + "/keys.json")
+        << R"({"format":"norvo-sampler-instrument/v1","zones":[{"assetId":"a"}]})";
   }
 
   // Writes every archive into the served folder with one run of the zip script.
@@ -140,8 +150,8 @@ class HostedBankServer {
       ::dup2(pipeFds[1], STDOUT_FILENO);
       ::close(pipeFds[0]);
       ::close(pipeFds[1]);
-      ::execlp("python3", "python3", script.c_str(), root.c_str(), cert.c_str(), key.c_str(), requestLog.c_str(),
-               static_cast<char*>(nullptr));
+      ::execlp("python3", "python3", script.c_str(), root.c_str(), cert.c_str(), key.c_str(),
+               requestLog.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
     }
     ::close(pipeFds[1]);
@@ -181,7 +191,9 @@ class HostedBankFetch : public ::testing::Test {
     options.caBundlePath = server->cert;
   }
 
-  bool fetch(const std::string& url, const std::string& pin) { return fetchHostedBank(url, pin, folder, error, options); }
+  bool fetch(const std::string& url, const std::string& pin) {
+    return fetchHostedBank(url, pin, folder, error, options);
+  }
 
   // A failed fetch leaves the cache as it was: here, empty.
   void expectFailure(const std::string& url, const std::string& pin, const std::string& expected) {
@@ -200,7 +212,8 @@ class HostedBankFetch : public ::testing::Test {
 
 TEST_F(HostedBankFetch, PinMustHaveSixtyFourCharactersBeforeAnythingIsTouched) {
   const std::size_t requests = lineCount(server->requestLog);
-  const std::string cases[] = {std::string(63, 'a'), std::string(65, 'a'), std::string(), std::string(31, 'a') + "/" + std::string(32, 'a')};
+  const std::string cases[] = {std::string(63, 'a'), std::string(65, 'a'), std::string(),
+                               std::string(31, 'a') + "/" + std::string(32, 'a')};
   for (const std::string& pin : cases) {
     folder = "stale";
     EXPECT_FALSE(fetch(server->url("good.zip"), pin));
@@ -232,7 +245,8 @@ TEST_F(HostedBankFetch, DownloadsUnpacksAndCachesTheOnlyFolder) {
 
 TEST_F(HostedBankFetch, FolderChoiceAfterUnpacking) {
   std::string pin = server->pin("flat.zip");
-  ASSERT_TRUE(fetch("HTTPS://127.0.0.1:" + std::to_string(server->port) + "/flat.zip", pin)) << error;
+  ASSERT_TRUE(fetch("HTTPS://127.0.0.1:" + std::to_string(server->port) + "/flat.zip", pin))
+      << error;
   EXPECT_EQ(entriesOf(folder), (std::vector<std::string>{"bank.json", "keys.json", "samples"}));
 
   pin = server->pin("two.zip");
@@ -282,10 +296,12 @@ TEST_F(HostedBankFetch, UrlMustBeHttps) {
   const std::string pin = server->pin("good.zip");
   const std::string port = std::to_string(server->port);
   const std::size_t requests = lineCount(server->requestLog);
-  expectFailure("http://127.0.0.1:" + port + "/good.zip", pin, "hosted banks must be served over https");
+  expectFailure("http://127.0.0.1:" + port + "/good.zip", pin,
+                "hosted banks must be served over https");
   expectFailure("ftp://127.0.0.1/good.zip", pin, "hosted banks must be served over https");
   expectFailure("good.zip", pin, "hosted banks must be served over https");
-  expectFailure("https://127.0.0.1:" + port + "/a b.zip", pin, "hosted bank url is not a valid URL");
+  expectFailure("https://127.0.0.1:" + port + "/a b.zip", pin,
+                "hosted bank url is not a valid URL");
   expectFailure("https://127.0.0.1/%zz", pin, "hosted bank url is not a valid URL");
   expectFailure("", pin, "hosted bank url is not a valid URL");
   EXPECT_EQ(lineCount(server->requestLog), requests);
@@ -298,7 +314,8 @@ TEST_F(HostedBankFetch, DownloadFailures) {
   expectFailure(server->url("good.zip"), upper, mismatch("good.zip"));
   expectFailure(server->url("missing.zip"), server->pin("good.zip"), "HTTP 404");
   expectFailure(server->url("empty.bin"), server->pin("empty.bin"), "download failed");
-  expectFailure(server->url("notzip.bin"), server->pin("notzip.bin"), "the downloaded archive is not a readable zip");
+  expectFailure(server->url("notzip.bin"), server->pin("notzip.bin"),
+                "the downloaded archive is not a readable zip");
 }
 
 TEST_F(HostedBankFetch, VerifiesTheServerCertificate) {
@@ -327,9 +344,11 @@ TEST_F(HostedBankFetch, TransportErrorsAreReported) {
 }
 
 TEST_F(HostedBankFetch, UnsafeArchivesAreRefusedAndLeaveNothingBehind) {
-  for (const char* name : {"slip.zip", "deep-slip.zip", "absolute.zip", "link-out.zip", "link-absolute.zip",
-                           "link-through.zip", "link-chain.zip", "link-beside-bank.zip", "link-dangling.zip"}) {
-    expectFailure(server->url(name), server->pin(name), "the downloaded archive is not a readable zip");
+  for (const char* name :
+       {"slip.zip", "deep-slip.zip", "absolute.zip", "link-out.zip", "link-absolute.zip",
+        "link-through.zip", "link-chain.zip", "link-beside-bank.zip", "link-dangling.zip"}) {
+    expectFailure(server->url(name), server->pin(name),
+                  "the downloaded archive is not a readable zip");
     EXPECT_EQ(entriesOf(cache / "data/Norvo"), std::vector<std::string>{"banks"}) << name;
     EXPECT_FALSE(fs::exists(server->files / "abs-evil.txt")) << name;
   }
@@ -366,7 +385,10 @@ TEST(HostedBankCacheRoot, PerUserDataDirectory) {
   EXPECT_FALSE(fetchHostedBank("https://127.0.0.1/x", std::string(64, 'a'), folder, error));
   EXPECT_EQ(error, "cannot create the bank cache directory");
 
-  if (savedXdg) ::setenv("XDG_DATA_HOME", keepXdg.c_str(), 1); else ::unsetenv("XDG_DATA_HOME");
+  if (savedXdg)
+    ::setenv("XDG_DATA_HOME", keepXdg.c_str(), 1);
+  else
+    ::unsetenv("XDG_DATA_HOME");
   ::setenv("HOME", keepHome.c_str(), 1);
 }
 

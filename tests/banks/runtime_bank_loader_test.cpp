@@ -31,9 +31,9 @@ class BankFolder : public ::testing::Test {
   }
 
   std::string assetTable() const {
-    return R"([{"id":"a","path":"samples/a.wav","bytes":)" + std::to_string(a.size()) + R"(,"sha256":")" +
-           sha256Hex(a) + R"("},{"id":"b","path":"samples/b.wav","sha256":")" + sha256Hex(b) +
-           R"("},{"id":"c","path":"c.wav","codec":"wav"}])";
+    return R"([{"id":"a","path":"samples/a.wav","bytes":)" + std::to_string(a.size()) +
+           R"(,"sha256":")" + sha256Hex(a) + R"("},{"id":"b","path":"samples/b.wav","sha256":")" +
+           sha256Hex(b) + R"("},{"id":"c","path":"c.wav","codec":"wav"}])";
   }
 
   static std::string lists() {
@@ -43,7 +43,8 @@ class BankFolder : public ::testing::Test {
 
   void writeManifest(const std::string& assets, const std::string& rest) const {
     folder.write("bank.json", R"({"format":"norvo-sound-pack/v1","id":"test-bank","version":"1.2",)"
-                              R"("name":"Test Bank","assetTable":)" + assets + "," + rest + "}");
+                              R"("name":"Test Bank","assetTable":)" +
+                                  assets + "," + rest + "}");
   }
 
   void writeInstrument(const std::string& document, const std::string& zones) const {
@@ -57,8 +58,12 @@ class BankFolder : public ::testing::Test {
     writeInstrument("drums.json", R"([{"id":"kick","assetId":"c"}])");
   }
 
-  void manifest(const std::string& assets, const std::string& rest = lists()) const { writeManifest(assets, rest); }
-  void raw(const std::string& relative, const std::string& text) const { folder.write(relative, text); }
+  void manifest(const std::string& assets, const std::string& rest = lists()) const {
+    writeManifest(assets, rest);
+  }
+  void raw(const std::string& relative, const std::string& text) const {
+    folder.write(relative, text);
+  }
   void instrument(const std::string& zones) const { writeInstrument("keys.json", zones); }
 
   RuntimeBankLoad load(const std::string& instrument = "", std::uint64_t arenaFrames = 0) const {
@@ -76,7 +81,8 @@ class BankFolder : public ::testing::Test {
 };
 
 TEST_F(BankFolder, StagesTheFirstInstrument) {
-  writeBank(R"([{"id":"z1","assetId":"b"},{"id":"z2","assetId":"a","lowKey":60},{"id":"z3","assetId":"b"}, 7])");
+  writeBank(
+      R"([{"id":"z1","assetId":"b"},{"id":"z2","assetId":"a","lowKey":60},{"id":"z3","assetId":"b"}, 7])");
   const RuntimeBankLoad result = load();
   ASSERT_EQ(result.outcome, RuntimeBankOutcome::Ok) << result.error;
   EXPECT_EQ(result.error, "");
@@ -156,8 +162,8 @@ TEST_F(BankFolder, ZoneValuesAndTheirRules) {
   EXPECT_EQ(zone.lowKey, 65u);
   EXPECT_EQ(zone.highKey, 127u);
   EXPECT_EQ(zone.rootKey, 0u);
-  EXPECT_EQ(zone.lowVelocity, 0u);    // wrong type: the default
-  EXPECT_EQ(zone.highVelocity, 0u);   // NaN is no number above 0
+  EXPECT_EQ(zone.lowVelocity, 0u);   // wrong type: the default
+  EXPECT_EQ(zone.highVelocity, 0u);  // NaN is no number above 0
   EXPECT_FALSE(zone.keyTracking);
   EXPECT_EQ(zone.gain, 1.0);
   EXPECT_EQ(zone.pan, -0.5);
@@ -212,15 +218,21 @@ TEST_F(BankFolder, ForwardLoops) {
   };
   constexpr std::uint32_t kNone = 4294967295u;
   const Case cases[] = {
-      {R"("loopMode":"forward","loopStartFrame":2,"loopEndFrame":6,"loopCrossfadeFrames":3)", 1, 2, 6, 3, 2, 6, 3},
-      {R"("loopMode":"forward","loopStartFrame":2,"loopEndFrame":6,"loopCrossfadeFrames":5)", 1, 2, 6, 0, 2, 6, 5},
-      {R"("loopMode":"forward","loopStartFrame":3,"loopEndFrame":7,"startFrame":1,"endFrame":7)", 1, 2, 6, 0, 3, 7, 0},
-      {R"("loopMode":"forward","loopStartFrame":100,"loopEndFrame":50)", 0, 0, 0, 0, 100, 50, kNone},
+      {R"("loopMode":"forward","loopStartFrame":2,"loopEndFrame":6,"loopCrossfadeFrames":3)", 1, 2,
+       6, 3, 2, 6, 3},
+      {R"("loopMode":"forward","loopStartFrame":2,"loopEndFrame":6,"loopCrossfadeFrames":5)", 1, 2,
+       6, 0, 2, 6, 5},
+      {R"("loopMode":"forward","loopStartFrame":3,"loopEndFrame":7,"startFrame":1,"endFrame":7)", 1,
+       2, 6, 0, 3, 7, 0},
+      {R"("loopMode":"forward","loopStartFrame":100,"loopEndFrame":50)", 0, 0, 0, 0, 100, 50,
+       kNone},
       {R"("loopMode":"forward","loopStartFrame":0,"loopEndFrame":9)", 0, 0, 0, 0, 0, 9, kNone},
-      {R"("loopMode":"forward","loopStartFrame":1,"loopEndFrame":4,"startFrame":2)", 0, 0, 0, 0, 1, 4, kNone},
+      {R"("loopMode":"forward","loopStartFrame":1,"loopEndFrame":4,"startFrame":2)", 0, 0, 0, 0, 1,
+       4, kNone},
       {R"("loopMode":"forward","loopStartFrame":"a","loopEndFrame":8)", 1, 0, 8, 0, 0, 8, 0},
       {R"("loopMode":"forward","loopStartFrame":2)", 0, 0, 0, 0, kNone, kNone, kNone},
-      {R"("loopMode":"forward","loopStartFrame":2,"loopEndFrame":null)", 0, 0, 0, 0, kNone, kNone, kNone},
+      {R"("loopMode":"forward","loopStartFrame":2,"loopEndFrame":null)", 0, 0, 0, 0, kNone, kNone,
+       kNone},
       {R"("loopMode":"none","loopStartFrame":2,"loopEndFrame":6)", 0, 0, 0, 0, kNone, kNone, kNone},
   };
   for (const Case& c : cases) {
@@ -256,9 +268,10 @@ TEST_F(BankFolder, ChoosesTheRequestedOrFirstDocumentedEntry) {
 TEST_F(BankFolder, AcceptsLenientManifestValues) {
   folder.write("empty.wav", std::vector<std::uint8_t>{});
   folder.write("s/d.wav", a);
-  writeManifest(R"([{"id":"a","path":"./samples/a.wav","bytes":-1},{"id":"e","path":"empty.wav","bytes":0},)"
-                R"({"id":"d","path":"s//d.wav"},{"id":"a","path":"samples//b.wav"},"skipped"])",
-                R"("version":1,"instruments":[{"id":"keys","document":"keys.json"}])");
+  writeManifest(
+      R"([{"id":"a","path":"./samples/a.wav","bytes":-1},{"id":"e","path":"empty.wav","bytes":0},)"
+      R"({"id":"d","path":"s//d.wav"},{"id":"a","path":"samples//b.wav"},"skipped"])",
+      R"("version":1,"instruments":[{"id":"keys","document":"keys.json"}])");
   writeInstrument("keys.json", R"([{"assetId":"a"}])");
   const RuntimeBankLoad result = load();
   ASSERT_EQ(result.outcome, RuntimeBankOutcome::Ok) << result.error;
@@ -267,14 +280,17 @@ TEST_F(BankFolder, AcceptsLenientManifestValues) {
 }
 
 TEST_F(BankFolder, PresetsWithSortedFiniteParams) {
-  writeManifest(assetTable(),
-                lists() + R"(,"presets":[{"id":"p1","name":"One","instrument":"keys","document":"p/one.json"},)"
-                          R"({"id":"p2","document":"p/two.json"},{"id":"p3","document":"p/none.json"},)"
-                          R"({"id":"p4","document":"../p/one.json"},{"id":"p5","document":"p/bad.json"},)"
-                          R"({"id":"","document":"p/one.json"},{"id":"p6","document":"p/nan.json"},)"
-                          R"({"id":"p7"},{"id":"p8","document":"p/array.json"}])");
+  writeManifest(
+      assetTable(),
+      lists() +
+          R"(,"presets":[{"id":"p1","name":"One","instrument":"keys","document":"p/one.json"},)"
+          R"({"id":"p2","document":"p/two.json"},{"id":"p3","document":"p/none.json"},)"
+          R"({"id":"p4","document":"../p/one.json"},{"id":"p5","document":"p/bad.json"},)"
+          R"({"id":"","document":"p/one.json"},{"id":"p6","document":"p/nan.json"},)"
+          R"({"id":"p7"},{"id":"p8","document":"p/array.json"}])");
   writeInstrument("keys.json", R"([{"assetId":"a"}])");
-  folder.write("p/one.json", R"({"params":{"chord.spread":2,"chord.mode":3,"B":1,"x":"text","y":nan,"z":inf}})");
+  folder.write("p/one.json",
+               R"({"params":{"chord.spread":2,"chord.mode":3,"B":1,"x":"text","y":nan,"z":inf}})");
   folder.write("p/two.json", R"({"params":{"chord.on":0}})");
   folder.write("p/bad.json", R"({"params":{"a":1},})");
   folder.write("p/nan.json", R"({"params":{"a":nan,"b":-inf}})");
@@ -324,9 +340,11 @@ class BankFailures : public BankFolder {
     c.setUp(*this);
     const RuntimeBankLoad result = load(c.instrument);
     std::string expected = c.error;
-    if (const auto at = expected.find('$'); at != std::string::npos) expected.replace(at, 1, folder.path());
+    if (const auto at = expected.find('$'); at != std::string::npos)
+      expected.replace(at, 1, folder.path());
     EXPECT_EQ(result.outcome, c.outcome) << c.what;
-    EXPECT_STREQ(runtimeBankOutcomeName(result.outcome), runtimeBankOutcomeName(c.outcome)) << c.what;
+    EXPECT_STREQ(runtimeBankOutcomeName(result.outcome), runtimeBankOutcomeName(c.outcome))
+        << c.what;
     EXPECT_EQ(result.error, expected) << c.what;
     if (c.cleared) {
       EXPECT_EQ(result.bank.id, "") << c.what;
@@ -334,7 +352,6 @@ class BankFailures : public BankFolder {
       EXPECT_TRUE(result.bank.positionings.empty()) << c.what;
     }
   }
-
 };
 
 std::string upper(std::string text) {
@@ -346,17 +363,25 @@ TEST_F(BankFailures, ManifestAndAssetChecks) {
   using O = RuntimeBankOutcome;
   const std::string aBytes = std::to_string(a.size());
   const std::vector<FailureCase> cases = {
-      {"no manifest", [](const BankFolder& f) { std::filesystem::remove(f.folder / "bank.json"); }, O::BankMissing,
-       "cannot read $/bank.json"},
-      {"not JSON", [](const BankFolder& f) { f.raw("bank.json", "{\"format\":"); }, O::BankMalformed,
-       "bank.json is not a JSON object"},
+      {"no manifest", [](const BankFolder& f) { std::filesystem::remove(f.folder / "bank.json"); },
+       O::BankMissing, "cannot read $/bank.json"},
+      {"not JSON", [](const BankFolder& f) { f.raw("bank.json", "{\"format\":"); },
+       O::BankMalformed, "bank.json is not a JSON object"},
       {"array", [](const BankFolder& f) { f.raw("bank.json", "[]"); }, O::BankMalformed,
        "bank.json is not a JSON object"},
-      {"v2", [](const BankFolder& f) { f.raw("bank.json", R"({"format":"norvo-sound-pack/v2","id":"x"})"); },
-       O::BankMalformed, "bank.json format is \"norvo-sound-pack/v2\", expected norvo-sound-pack/v1"},
-      {"format not a string", [](const BankFolder& f) { f.raw("bank.json", R"({"format":1,"id":"x"})"); },
+      {"v2",
+       [](const BankFolder& f) {
+         f.raw("bank.json", R"({"format":"norvo-sound-pack/v2","id":"x"})");
+       },
+       O::BankMalformed,
+       "bank.json format is \"norvo-sound-pack/v2\", expected norvo-sound-pack/v1"},
+      {"format not a string",
+       [](const BankFolder& f) { f.raw("bank.json", R"({"format":1,"id":"x"})"); },
        O::BankMalformed, "bank.json format is \"\", expected norvo-sound-pack/v1"},
-      {"no id", [](const BankFolder& f) { f.raw("bank.json", R"({"format":"norvo-sound-pack/v1","id":""})"); },
+      {"no id",
+       [](const BankFolder& f) {
+         f.raw("bank.json", R"({"format":"norvo-sound-pack/v1","id":""})");
+       },
        O::BankMalformed, "bank.json declares no id"},
       {"no assets", [](const BankFolder& f) { f.manifest("[]"); }, O::BankMalformed,
        "bank.json declares no assetTable"},
@@ -366,69 +391,109 @@ TEST_F(BankFailures, ManifestAndAssetChecks) {
        "assetTable entry missing id or path"},
       {"parent path", [](const BankFolder& f) { f.manifest(R"([{"id":"a","path":"../x.wav"}])"); },
        O::BankMalformed, "asset \"a\" path escapes the bank directory"},
-      {"absolute path", [](const BankFolder& f) { f.manifest(R"([{"id":"a","path":"/abs.wav"}])"); },
+      {"absolute path",
+       [](const BankFolder& f) { f.manifest(R"([{"id":"a","path":"/abs.wav"}])"); },
        O::BankMalformed, "asset \"a\" path escapes the bank directory"},
       {"backslash", [](const BankFolder& f) { f.manifest(R"([{"id":"a","path":"a\\b.wav"}])"); },
        O::BankMalformed, "asset \"a\" path escapes the bank directory"},
-      {"inner parent", [](const BankFolder& f) { f.manifest(R"([{"id":"a","path":"a/../b.wav"}])"); },
+      {"inner parent",
+       [](const BankFolder& f) { f.manifest(R"([{"id":"a","path":"a/../b.wav"}])"); },
        O::BankMalformed, "asset \"a\" path escapes the bank directory"},
-      {"codec", [](const BankFolder& f) { f.manifest(R"([{"id":"a","path":"x.flac","codec":"flac"}])"); },
-       O::BankUnsupportedCodec, "asset \"a\" codec \"flac\" is not decoded by the native runtime loader (wav only)"},
-      {"missing file", [](const BankFolder& f) { f.manifest(R"([{"id":"a","path":"samples/none.wav"}])"); },
+      {"codec",
+       [](const BankFolder& f) { f.manifest(R"([{"id":"a","path":"x.flac","codec":"flac"}])"); },
+       O::BankUnsupportedCodec,
+       "asset \"a\" codec \"flac\" is not decoded by the native runtime loader (wav only)"},
+      {"missing file",
+       [](const BankFolder& f) { f.manifest(R"([{"id":"a","path":"samples/none.wav"}])"); },
        O::BankMissing, "asset \"a\" file missing: samples/none.wav"},
       {"wrong size",
-       [&](const BankFolder& f) { f.manifest(R"([{"id":"a","path":"samples/a.wav","bytes":)" + std::to_string(a.size() + 1) + "}]"); },
-       O::BankHashMismatch, "asset \"a\" is " + aBytes + " bytes, manifest declares " + std::to_string(a.size() + 1)},
-      {"zero size", [](const BankFolder& f) { f.manifest(R"([{"id":"a","path":"samples/a.wav","bytes":0}])"); },
+       [&](const BankFolder& f) {
+         f.manifest(R"([{"id":"a","path":"samples/a.wav","bytes":)" + std::to_string(a.size() + 1) +
+                    "}]");
+       },
+       O::BankHashMismatch,
+       "asset \"a\" is " + aBytes + " bytes, manifest declares " + std::to_string(a.size() + 1)},
+      {"zero size",
+       [](const BankFolder& f) { f.manifest(R"([{"id":"a","path":"samples/a.wav","bytes":0}])"); },
        O::BankHashMismatch, "asset \"a\" is " + aBytes + " bytes, manifest declares 0"},
       {"uppercase hash",
-       [&](const BankFolder& f) { f.manifest(R"([{"id":"a","path":"samples/a.wav","sha256":")" + upper(sha256Hex(a)) + "\"}]"); },
-       O::BankHashMismatch, "asset \"a\" sha256 " + sha256Hex(a).substr(0, 16) + kEllipsis + " does not match the manifest"},
+       [&](const BankFolder& f) {
+         f.manifest(R"([{"id":"a","path":"samples/a.wav","sha256":")" + upper(sha256Hex(a)) +
+                    "\"}]");
+       },
+       O::BankHashMismatch,
+       "asset \"a\" sha256 " + sha256Hex(a).substr(0, 16) + kEllipsis +
+           " does not match the manifest"},
       {"unused asset missing",
-       [&](const BankFolder& f) { f.manifest(R"([{"id":"a","path":"samples/a.wav"},{"id":"u","path":"gone.wav"}])"); },
+       [&](const BankFolder& f) {
+         f.manifest(R"([{"id":"a","path":"samples/a.wav"},{"id":"u","path":"gone.wav"}])");
+       },
        O::BankMissing, "asset \"u\" file missing: gone.wav"},
       {"unused asset altered",
-       [&](const BankFolder& f) { f.manifest(R"([{"id":"a","path":"samples/a.wav"},{"id":"u","path":"c.wav","sha256":")" + sha256Hex(a) + "\"}]"); },
-       O::BankHashMismatch, "asset \"u\" sha256 " + sha256Hex(c).substr(0, 16) + kEllipsis + " does not match the manifest"},
+       [&](const BankFolder& f) {
+         f.manifest(R"([{"id":"a","path":"samples/a.wav"},{"id":"u","path":"c.wav","sha256":")" +
+                    sha256Hex(a) + "\"}]");
+       },
+       O::BankHashMismatch,
+       "asset \"u\" sha256 " + sha256Hex(c).substr(0, 16) + kEllipsis +
+           " does not match the manifest"},
   };
   for (const FailureCase& c : cases) check(c);
 }
 
 TEST_F(BankFailures, InstrumentAndZoneChecks) {
   using O = RuntimeBankOutcome;
-  const std::string twoEntries = R"("instruments":[{"id":"a","document":"keys.json"}],"kits":[{"id":"b","document":"keys.json"}])";
+  const std::string twoEntries =
+      R"("instruments":[{"id":"a","document":"keys.json"}],"kits":[{"id":"b","document":"keys.json"}])";
   const std::vector<FailureCase> cases = {
-      {"unknown id", [&](const BankFolder& f) { f.manifest(f.assetTable(), twoEntries); }, O::BankInstrumentUnknown,
-       "bank test-bank has no instrument or kit \"piano\" (known: a, b)", true, "piano"},
-      {"unknown id, no lists", [](const BankFolder& f) { f.manifest(f.assetTable(), R"("kits":{})"); },
-       O::BankInstrumentUnknown, "bank test-bank has no instrument or kit \"piano\" (the bank lists none)", true, "piano"},
+      {"unknown id", [&](const BankFolder& f) { f.manifest(f.assetTable(), twoEntries); },
+       O::BankInstrumentUnknown, "bank test-bank has no instrument or kit \"piano\" (known: a, b)",
+       true, "piano"},
+      {"unknown id, no lists",
+       [](const BankFolder& f) { f.manifest(f.assetTable(), R"("kits":{})"); },
+       O::BankInstrumentUnknown,
+       "bank test-bank has no instrument or kit \"piano\" (the bank lists none)", true, "piano"},
       {"requested entry has no document",
        [](const BankFolder& f) { f.manifest(f.assetTable(), R"("instruments":[{"id":"piano"}])"); },
-       O::BankInstrumentUnknown, "bank test-bank has no instrument or kit \"piano\" (known: piano)", true, "piano"},
-      {"no documents", [](const BankFolder& f) { f.manifest(f.assetTable(), R"("instruments":[{"id":"a"}])"); },
+       O::BankInstrumentUnknown, "bank test-bank has no instrument or kit \"piano\" (known: piano)",
+       true, "piano"},
+      {"no documents",
+       [](const BankFolder& f) { f.manifest(f.assetTable(), R"("instruments":[{"id":"a"}])"); },
        O::BankMalformed, "bank.json names no readable instrument/kit document"},
       {"escaping document",
-       [](const BankFolder& f) { f.manifest(f.assetTable(), R"("instruments":[{"id":"a","document":"../keys.json"}])"); },
+       [](const BankFolder& f) {
+         f.manifest(f.assetTable(), R"("instruments":[{"id":"a","document":"../keys.json"}])");
+       },
        O::BankMalformed, "bank.json names no readable instrument/kit document"},
       {"missing document",
-       [](const BankFolder& f) { f.manifest(f.assetTable(), R"("instruments":[{"id":"a","document":"gone.json"}])"); },
+       [](const BankFolder& f) {
+         f.manifest(f.assetTable(), R"("instruments":[{"id":"a","document":"gone.json"}])");
+       },
        O::BankMissing, "instrument document missing: gone.json"},
-      {"document not JSON", [](const BankFolder& f) { f.raw("keys.json", "zones"); }, O::BankMalformed,
-       "instrument document is not a JSON object"},
+      {"document not JSON", [](const BankFolder& f) { f.raw("keys.json", "zones"); },
+       O::BankMalformed, "instrument document is not a JSON object"},
       {"document format",
-       [](const BankFolder& f) { f.raw("keys.json", R"({"format":"norvo-sampler-instrument/v2","zones":[{}]})"); },
-       O::BankMalformed, "instrument document format is \"norvo-sampler-instrument/v2\", expected norvo-sampler-instrument/v1"},
+       [](const BankFolder& f) {
+         f.raw("keys.json", R"({"format":"norvo-sampler-instrument/v2","zones":[{}]})");
+       },
+       O::BankMalformed,
+       "instrument document format is \"norvo-sampler-instrument/v2\", expected "
+       "norvo-sampler-instrument/v1"},
       {"no zones", [](const BankFolder& f) { f.instrument("[]"); }, O::BankMalformed,
        "instrument document declares no zones"},
       {"zones not an array", [](const BankFolder& f) { f.instrument("{}"); }, O::BankMalformed,
        "instrument document declares no zones"},
-      {"unknown asset", [](const BankFolder& f) { f.instrument(R"([{"id":"z1","assetId":"a"},{"id":"z2","assetId":"nope"}])"); },
+      {"unknown asset",
+       [](const BankFolder& f) {
+         f.instrument(R"([{"id":"z1","assetId":"a"},{"id":"z2","assetId":"nope"}])");
+       },
        O::BankMalformed, "zone \"z2\" names asset \"nope\" which the assetTable does not declare"},
-      {"no asset id", [](const BankFolder& f) { f.instrument(R"([{"assetId":7}])"); }, O::BankMalformed,
-       "zone \"\" names asset \"\" which the assetTable does not declare"},
+      {"no asset id", [](const BankFolder& f) { f.instrument(R"([{"assetId":7}])"); },
+       O::BankMalformed, "zone \"\" names asset \"\" which the assetTable does not declare"},
       {"decoder refusal",
        [](const BankFolder& f) {
-         f.folder.write("samples/a.wav", test::WavBuilder().format(1, 1, 8000, 8).data({1, 2}).bytes());
+         f.folder.write("samples/a.wav",
+                        test::WavBuilder().format(1, 1, 8000, 8).data({1, 2}).bytes());
          f.manifest(R"([{"id":"a","path":"samples/a.wav"}])");
        },
        O::BankUnsupportedCodec, "asset \"a\": unsupported WAV format tag 1 / 8-bit"},
@@ -439,17 +504,25 @@ TEST_F(BankFailures, InstrumentAndZoneChecks) {
          f.instrument(R"([{"assetId":"a"},{"assetId":"x"}])");
        },
        O::BankUnsupportedCodec, "asset \"a\": not a RIFF/WAVE file"},
-      {"no object zones", [](const BankFolder& f) { f.instrument("[1,\"two\",[]]"); }, O::BankMalformed,
-       "bank staged no zones or no samples", true},
+      {"no object zones", [](const BankFolder& f) { f.instrument("[1,\"two\",[]]"); },
+       O::BankMalformed, "bank staged no zones or no samples", true},
   };
   for (const FailureCase& c : cases) check(c);
 }
 
 TEST(RuntimeBankOutcomeName, NamesEveryCode) {
-  const char* names[] = {"ok", "bank-missing", "bank-hash-mismatch", "bank-malformed", "bank-unsupported-codec",
-                         "bank-too-large", "bank-instrument-unknown", "bank-missing", "bank-missing"};
+  const char* names[] = {"ok",
+                         "bank-missing",
+                         "bank-hash-mismatch",
+                         "bank-malformed",
+                         "bank-unsupported-codec",
+                         "bank-too-large",
+                         "bank-instrument-unknown",
+                         "bank-missing",
+                         "bank-missing"};
   for (int code = 0; code < 9; ++code) {
-    EXPECT_STREQ(runtimeBankOutcomeName(static_cast<RuntimeBankOutcome>(code)), names[code]) << code;
+    EXPECT_STREQ(runtimeBankOutcomeName(static_cast<RuntimeBankOutcome>(code)), names[code])
+        << code;
   }
   EXPECT_STREQ(runtimeBankOutcomeName(static_cast<RuntimeBankOutcome>(255)), "bank-missing");
 }

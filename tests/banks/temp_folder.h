@@ -30,8 +30,9 @@ class TempFolder {
   void write(const std::string& relative, const std::vector<std::uint8_t>& bytes) const {
     const std::filesystem::path file = std::filesystem::path(path_) / relative;
     std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
   void write(const std::string& relative, const std::string& text) const {
     write(relative, std::vector<std::uint8_t>(text.begin(), text.end()));

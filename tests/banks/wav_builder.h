@@ -11,8 +11,8 @@ namespace norvo::test {
 class WavBuilder {
  public:
   // A "fmt " chunk; `extensible` writes the 40-byte form with `tag` as the sub-format.
-  WavBuilder& format(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
-                     bool extensible = false) {
+  WavBuilder& format(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate,
+                     std::uint16_t bits, bool extensible = false) {
     std::vector<std::uint8_t> payload;
     put16(payload, extensible ? 0xFFFE : tag);
     put16(payload, channels);
@@ -38,7 +38,8 @@ class WavBuilder {
   }
 
   // A chunk whose size field says `declared` whatever the payload (for files cut short).
-  WavBuilder& chunkDeclaring(const char* id, std::uint32_t declared, const std::vector<std::uint8_t>& payload) {
+  WavBuilder& chunkDeclaring(const char* id, std::uint32_t declared,
+                             const std::vector<std::uint8_t>& payload) {
     body_.insert(body_.end(), id, id + 4);
     put32(body_, declared);
     body_.insert(body_.end(), payload.begin(), payload.end());
@@ -95,13 +96,16 @@ class WavBuilder {
 };
 
 // Shorthands for whole files.
-inline std::vector<std::uint8_t> wav16(std::uint16_t channels, std::uint32_t rate, const std::vector<int>& samples) {
+inline std::vector<std::uint8_t> wav16(std::uint16_t channels, std::uint32_t rate,
+                                       const std::vector<int>& samples) {
   return WavBuilder().format(1, channels, rate, 16).data(WavBuilder::pcm16(samples)).bytes();
 }
-inline std::vector<std::uint8_t> wav24(std::uint16_t channels, std::uint32_t rate, const std::vector<int>& samples) {
+inline std::vector<std::uint8_t> wav24(std::uint16_t channels, std::uint32_t rate,
+                                       const std::vector<int>& samples) {
   return WavBuilder().format(1, channels, rate, 24).data(WavBuilder::pcm24(samples)).bytes();
 }
-inline std::vector<std::uint8_t> wavFloat(std::uint16_t channels, std::uint32_t rate, const std::vector<float>& samples) {
+inline std::vector<std::uint8_t> wavFloat(std::uint16_t channels, std::uint32_t rate,
+                                          const std::vector<float>& samples) {
   return WavBuilder().format(3, channels, rate, 32).data(WavBuilder::float32(samples)).bytes();
 }
 

@@ -50,7 +50,8 @@ TEST(WavDecoder, SixteenBitMonoExtremesLoseOneStep) {
 
 TEST(WavDecoder, TwentyFourBitRoundsHalvesAwayFromZero) {
   // 4194304 / 8388608 = 0.5 -> 16383.5 -> 16384; the negative mirror goes to -16384.
-  const WavAudio audio = decodeOk(test::wav24(1, 96000, {4194304, -4194304, 8388607, -8388608, 256}));
+  const WavAudio audio =
+      decodeOk(test::wav24(1, 96000, {4194304, -4194304, 8388607, -8388608, 256}));
   ASSERT_EQ(audio.samples.size(), 5u);
   EXPECT_EQ(audio.samples[0], 16384 * kStep);
   EXPECT_EQ(audio.samples[1], -16384 * kStep);
@@ -114,8 +115,10 @@ TEST(WavDecoder, ChunkWalkSkipsOddChunksWithTheirPadByte) {
 }
 
 TEST(WavDecoder, LastDataChunkCutShortDecodesWhatIsThere) {
-  const auto bytes =
-      WavBuilder().format(1, 1, 48000, 16).chunkDeclaring("data", 1000, WavBuilder::pcm16({100, 200, 300})).bytes();
+  const auto bytes = WavBuilder()
+                         .format(1, 1, 48000, 16)
+                         .chunkDeclaring("data", 1000, WavBuilder::pcm16({100, 200, 300}))
+                         .bytes();
   const WavAudio audio = decodeOk(bytes);
   ASSERT_EQ(audio.samples.size(), 3u);
   EXPECT_EQ(audio.samples[2], 300 * kStep);
@@ -151,25 +154,36 @@ TEST(WavDecoder, RefusalsNameTheProblem) {
       {"shorter than a header", shortFile, "not a RIFF/WAVE file"},
       {"RIFX", riffx, "not a RIFF/WAVE file"},
       {"not WAVE", wavx, "not a RIFF/WAVE file"},
-      {"no data chunk", WavBuilder().format(1, 1, 48000, 16).chunk("LIST", pcm).bytes(), "no data chunk"},
+      {"no data chunk", WavBuilder().format(1, 1, 48000, 16).chunk("LIST", pcm).bytes(),
+       "no data chunk"},
       {"empty data chunk", WavBuilder().format(1, 3, 48000, 16).chunk("LIST", pcm).data({}).bytes(),
        "no data chunk"},
-      {"three channels", WavBuilder().format(1, 3, 48000, 16).data(pcm).bytes(), "unsupported channel count 3"},
-      {"no format chunk", WavBuilder().chunk("LIST", pcm).data(pcm).bytes(), "unsupported channel count 0"},
-      {"short format chunk ignored",
-       WavBuilder().chunk("fmt ", {1, 0, 1, 0, 0x80, 0xBB, 0, 0, 0, 0, 0, 0, 2, 0}).data(pcm).data(pcm).bytes(),
+      {"three channels", WavBuilder().format(1, 3, 48000, 16).data(pcm).bytes(),
+       "unsupported channel count 3"},
+      {"no format chunk", WavBuilder().chunk("LIST", pcm).data(pcm).bytes(),
        "unsupported channel count 0"},
-      {"bits below 8", WavBuilder().format(1, 1, 48000, 4).data(pcm).bytes(), "empty or unreadable data chunk"},
+      {"short format chunk ignored",
+       WavBuilder()
+           .chunk("fmt ", {1, 0, 1, 0, 0x80, 0xBB, 0, 0, 0, 0, 0, 0, 2, 0})
+           .data(pcm)
+           .data(pcm)
+           .bytes(),
+       "unsupported channel count 0"},
+      {"bits below 8", WavBuilder().format(1, 1, 48000, 4).data(pcm).bytes(),
+       "empty or unreadable data chunk"},
       {"less than one frame", WavBuilder().format(1, 2, 48000, 24).data({1, 2, 3, 4, 5}).bytes(),
        "empty or unreadable data chunk"},
-      {"8-bit PCM", WavBuilder().format(1, 1, 48000, 8).data(pcm).bytes(), "unsupported WAV format tag 1 / 8-bit"},
+      {"8-bit PCM", WavBuilder().format(1, 1, 48000, 8).data(pcm).bytes(),
+       "unsupported WAV format tag 1 / 8-bit"},
       {"32-bit PCM", WavBuilder().format(1, 1, 48000, 32).data(pcm).bytes(),
        "unsupported WAV format tag 1 / 32-bit"},
-      {"64-bit float", WavBuilder().format(3, 1, 48000, 64).data(std::vector<std::uint8_t>(16, 0)).bytes(),
+      {"64-bit float",
+       WavBuilder().format(3, 1, 48000, 64).data(std::vector<std::uint8_t>(16, 0)).bytes(),
        "unsupported WAV format tag 3 / 64-bit"},
       {"16-bit float", WavBuilder().format(3, 1, 48000, 16).data(pcm).bytes(),
        "unsupported WAV format tag 3 / 16-bit"},
-      {"mu-law", WavBuilder().format(7, 1, 8000, 8).data(pcm).bytes(), "unsupported WAV format tag 7 / 8-bit"},
+      {"mu-law", WavBuilder().format(7, 1, 8000, 8).data(pcm).bytes(),
+       "unsupported WAV format tag 7 / 8-bit"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(decodeError(c.bytes), c.error) << c.what;

@@ -9,7 +9,8 @@
 namespace norvo {
 namespace {
 
-std::vector<CcActivityRecord> drained(CcActivityFeed& feed, std::int64_t now, std::uint32_t capacity = 128) {
+std::vector<CcActivityRecord> drained(CcActivityFeed& feed, std::int64_t now,
+                                      std::uint32_t capacity = 128) {
   CcActivityRecord out[128];
   const std::uint32_t n = feed.drain(now, out, capacity);
   return std::vector<CcActivityRecord>(out, out + n);
@@ -18,7 +19,8 @@ std::vector<CcActivityRecord> drained(CcActivityFeed& feed, std::int64_t now, st
 std::string text(const std::vector<CcActivityRecord>& records) {
   std::string out;
   for (const CcActivityRecord& r : records) {
-    out += std::to_string(r.cc) + "/" + std::to_string(r.channel) + "/" + std::to_string(r.value) + " ";
+    out += std::to_string(r.cc) + "/" + std::to_string(r.channel) + "/" + std::to_string(r.value) +
+           " ";
   }
   return out;
 }

@@ -16,7 +16,9 @@ constexpr int kControllers = 16;
 constexpr std::uint32_t kReportsPerController = 20000;
 
 // A 15-bit counter carried in the channel (high bits) and value (low 7 bits).
-std::uint32_t counterOf(const CcActivityRecord& r) { return (std::uint32_t{r.channel} << 7) | r.value; }
+std::uint32_t counterOf(const CcActivityRecord& r) {
+  return (std::uint32_t{r.channel} << 7) | r.value;
+}
 
 TEST(CcActivityFeedThreads, DrainsEveryControllersNewestReportInOrder) {
   CcActivityFeed feed;

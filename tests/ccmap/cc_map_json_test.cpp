@@ -29,7 +29,8 @@ CcBinding single(const std::string& bindingBody) {
 bool sameBinding(const CcBinding& a, const CcBinding& b) {
   return a.param == b.param && a.cc == b.cc && a.channel == b.channel && a.curve == b.curve &&
          a.valueMode == b.valueMode && a.takeover == b.takeover && a.enabled == b.enabled &&
-         a.hasMin == b.hasMin && a.hasMax == b.hasMax && (!a.hasMin || std::memcmp(&a.min, &b.min, 8) == 0) &&
+         a.hasMin == b.hasMin && a.hasMax == b.hasMax &&
+         (!a.hasMin || std::memcmp(&a.min, &b.min, 8) == 0) &&
          (!a.hasMax || std::memcmp(&a.max, &b.max, 8) == 0);
 }
 
@@ -38,8 +39,11 @@ TEST(CcMapJson, WritesEveryFieldInOrder) {
   map.count = 3;
   map.bindings[0].cc = 74;
   map.bindings[0].param = 1;
-  map.bindings[1] = {3, 1, 16, kCcCurveSCurve, kCcValueToggle, kCcTakeoverScaled, false, true, true, 0.9, 0.1};
-  map.bindings[2] = {0, 127, 2, kCcCurveExp, kCcValueRelativeTwosComplement, kCcTakeoverPickup, true, false, true, 0, 1e6};
+  map.bindings[1] = {3,    1,   16, kCcCurveSCurve, kCcValueToggle, kCcTakeoverScaled, false, true,
+                     true, 0.9, 0.1};
+  map.bindings[2] = {
+      0,     127,  2, kCcCurveExp, kCcValueRelativeTwosComplement, kCcTakeoverPickup, true,
+      false, true, 0, 1e6};
   EXPECT_EQ(written(map),
             R"({"version":1,"bindings":[{"cc":74,"path":"chord.mode"},)"
             R"({"cc":1,"path":"chord.velocity","channel":16,"min":0.9,"max":0.1,"curve":"s-curve",)"
@@ -74,10 +78,14 @@ TEST(CcMapJson, RoundsAndClampsNumbers) {
     int cc;
     int channel;
   } cases[] = {
-      {R"("cc":74.5,"path":"chord.mode")", 75, 0},      {R"("cc":-3,"path":"chord.mode")", 0, 0},
-      {R"("cc":300,"path":"chord.mode")", 127, 0},      {R"("cc":1e999,"path":"chord.mode")", 127, 0},
-      {R"("cc":7,"path":"chord.mode","channel":0)", 7, 1}, {R"("cc":7,"path":"chord.mode","channel":16.4)", 7, 16},
-      {R"("cc":7,"path":"chord.mode","channel":-5)", 7, 1}, {R"("cc":7,"path":"chord.mode","channel":99)", 7, 16},
+      {R"("cc":74.5,"path":"chord.mode")", 75, 0},
+      {R"("cc":-3,"path":"chord.mode")", 0, 0},
+      {R"("cc":300,"path":"chord.mode")", 127, 0},
+      {R"("cc":1e999,"path":"chord.mode")", 127, 0},
+      {R"("cc":7,"path":"chord.mode","channel":0)", 7, 1},
+      {R"("cc":7,"path":"chord.mode","channel":16.4)", 7, 16},
+      {R"("cc":7,"path":"chord.mode","channel":-5)", 7, 1},
+      {R"("cc":7,"path":"chord.mode","channel":99)", 7, 16},
       {R"("cc":7,"path":"chord.mode","channel":"2")", 7, 0},
   };
   for (const auto& c : cases) {
@@ -89,8 +97,9 @@ TEST(CcMapJson, RoundsAndClampsNumbers) {
 }
 
 TEST(CcMapJson, ReadsNamesAndFlags) {
-  const CcBinding b = single(R"("path":"chord.spread","cc":1,"curve":"log","valueMode":"relative-signed-bit",)"
-                             R"("takeover":"pickup","enabled":false,"min":2,"max":-2,"extra":{"x":[1]})");
+  const CcBinding b =
+      single(R"("path":"chord.spread","cc":1,"curve":"log","valueMode":"relative-signed-bit",)"
+             R"("takeover":"pickup","enabled":false,"min":2,"max":-2,"extra":{"x":[1]})");
   EXPECT_EQ(b.param, 2);
   EXPECT_EQ(b.curve, kCcCurveLog);
   EXPECT_EQ(b.valueMode, kCcValueRelativeSignedBit);
@@ -100,7 +109,8 @@ TEST(CcMapJson, ReadsNamesAndFlags) {
   EXPECT_EQ(b.min, 2);  // inverted ranges are kept
   EXPECT_EQ(b.max, -2);
 
-  const CcBinding unknown = single(R"("path":"chord.on","cc":1,"curve":"linear","valueMode":"Toggle","enabled":"no")");
+  const CcBinding unknown =
+      single(R"("path":"chord.on","cc":1,"curve":"linear","valueMode":"Toggle","enabled":"no")");
   EXPECT_EQ(unknown.curve, kCcCurveLinear);
   EXPECT_EQ(unknown.valueMode, kCcValueAbsolute);
   EXPECT_TRUE(unknown.enabled);
@@ -123,7 +133,9 @@ TEST(CcMapJson, DropsIncompleteBindingsAndKeepsTheRest) {
 
 TEST(CcMapJson, KeepsAtMostSixtyFourBindings) {
   std::string text = "[";
-  for (int i = 0; i < 65; ++i) text += (i ? "," : "") + std::string(R"({"cc":)") + std::to_string(i) + R"(,"path":"chord.on"})";
+  for (int i = 0; i < 65; ++i)
+    text +=
+        (i ? "," : "") + std::string(R"({"cc":)") + std::to_string(i) + R"(,"path":"chord.on"})";
   const CcMap map = parseOrDie(text + "]");
   ASSERT_EQ(map.count, 64u);
   EXPECT_EQ(map.bindings[63].cc, 63);
@@ -133,8 +145,13 @@ TEST(CcMapJson, EmptyFormsAndTheSawBindingsFlag) {
   const struct {
     const char* value;
     bool saw;
-  } cases[] = {{R"({"bindings":[]})", true}, {"{}", false}, {"[]", true}, {"null", false},
-               {R"({"bindings":7,"version":2})", false}, {"3", false}, {R"("x")", false}};
+  } cases[] = {{R"({"bindings":[]})", true},
+               {"{}", false},
+               {"[]", true},
+               {"null", false},
+               {R"({"bindings":7,"version":2})", false},
+               {"3", false},
+               {R"("x")", false}};
   for (const auto& c : cases) {
     const std::string text = c.value;
     Reader r(text);
@@ -151,9 +168,10 @@ TEST(CcMapJson, FailuresLeaveTheLiveMapAlone) {
   const std::string before = written(live);
   for (const std::string text :
        {"", "null", "7", R"([{"cc":1,"path":2}])", R"([{"cc":1,"path":"chord.on","curve":1}])",
-        R"([{"cc":1,"path":"chord.on","takeover":null}])", R"([{"cc":1,"path":"chord.on","valueMode":true}])",
-        R"([{"cc":1,"path":"chord.on"}] x)", R"([{"cc":1,"path":"chord.on"},])", R"({"bindings":[})",
-        "\xEF\xBB\xBF[]", R"([{"enabled":tru}])", R"([{"cc":1 "path":"chord.on"}])"}) {
+        R"([{"cc":1,"path":"chord.on","takeover":null}])",
+        R"([{"cc":1,"path":"chord.on","valueMode":true}])", R"([{"cc":1,"path":"chord.on"}] x)",
+        R"([{"cc":1,"path":"chord.on"},])", R"({"bindings":[})", "\xEF\xBB\xBF[]",
+        R"([{"enabled":tru}])", R"([{"cc":1 "path":"chord.on"}])"}) {
     EXPECT_FALSE(parseCcMapJson(text.data(), text.size(), live)) << text;
     EXPECT_EQ(written(live), before) << text;
   }
@@ -197,7 +215,8 @@ TEST(CcMapJson, WriteThenParseReproducesRandomMaps) {
     }
     const CcMap back = parseOrDie(written(map));
     ASSERT_EQ(back.count, map.count);
-    for (std::uint32_t i = 0; i < map.count; ++i) ASSERT_TRUE(sameBinding(back.bindings[i], map.bindings[i])) << i;
+    for (std::uint32_t i = 0; i < map.count; ++i)
+      ASSERT_TRUE(sameBinding(back.bindings[i], map.bindings[i])) << i;
   }
 }
 

@@ -37,9 +37,14 @@ TEST(CcMapStoreThreads, ReaderSeesWholeIncreasingMapsWhileOldOnesAreFreed) {
       const CcMap& map = store.readForBlock();
       const double g = map.count == 0 ? -1 : map.bindings[0].min;
       for (std::uint32_t i = 0; i < map.count; ++i) {
-        torn += (map.bindings[i].min == g && map.bindings[i].cc == (static_cast<std::uint32_t>(g) & 127)) ? 0 : 1;
+        torn += (map.bindings[i].min == g &&
+                 map.bindings[i].cc == (static_cast<std::uint32_t>(g) & 127))
+                    ? 0
+                    : 1;
       }
-      torn += (map.count == 0 || map.count == 1 + static_cast<std::uint32_t>(g) % kCcMapCapacity) ? 0 : 1;
+      torn += (map.count == 0 || map.count == 1 + static_cast<std::uint32_t>(g) % kCcMapCapacity)
+                  ? 0
+                  : 1;
       older += g < last ? 1 : 0;
       last = g;
       store.endBlock();

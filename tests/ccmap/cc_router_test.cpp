@@ -42,15 +42,16 @@ std::vector<CcResolution> resolve(const CcMap& map, int cc, int channel, int val
                                   CcRouterState* state = nullptr, Parameter* parameter = nullptr,
                                   std::uint32_t capacity = 8) {
   CcResolution out[8];
-  const std::uint32_t n = ccResolve(map, cc, channel, value, state,
-                                    parameter != nullptr ? &Parameter::current : nullptr,
-                                    parameter, out, capacity);
+  const std::uint32_t n =
+      ccResolve(map, cc, channel, value, state,
+                parameter != nullptr ? &Parameter::current : nullptr, parameter, out, capacity);
   return std::vector<CcResolution>(out, out + n);
 }
 
 // The single value a message resolves to, or NAN when it resolves to nothing.
 double single(const CcMap& map, int value, CcRouterState* state, Parameter* parameter = nullptr) {
-  const std::vector<CcResolution> out = resolve(map, map.bindings[0].cc, 1, value, state, parameter);
+  const std::vector<CcResolution> out =
+      resolve(map, map.bindings[0].cc, 1, value, state, parameter);
   EXPECT_LE(out.size(), 1u);
   return out.empty() ? NAN : out[0].value;
 }
@@ -93,14 +94,18 @@ TEST(CcApplyNormalized, ShapesRangesAndNormalizesByKind) {
       {"own range past the maximum", narrow, 127, 1.0},
   };
   for (const Case& c : cases) {
-    EXPECT_DOUBLE_EQ(ccApplyNormalized(c.b, NORVO_PARAMS[c.b.param], c.value), c.expected) << c.what;
+    EXPECT_DOUBLE_EQ(ccApplyNormalized(c.b, NORVO_PARAMS[c.b.param], c.value), c.expected)
+        << c.what;
   }
 }
 
 TEST(CcApplyNormalized, ListAndToggleKinds) {
-  const norvo_param_desc list{9, "t.list", "List", "T", kParamKindList, 0, 0, 0, 0, 0, "", 4, nullptr};
-  const norvo_param_desc oneEntry{9, "t.one", "One", "T", kParamKindList, 0, 0, 0, 0, 0, "", 1, nullptr};
-  const norvo_param_desc toggle{9, "t.toggle", "Toggle", "T", kParamKindToggle, 0, 1, 0, 0, 0, "", 0, nullptr};
+  const norvo_param_desc list{9, "t.list", "List", "T", kParamKindList, 0, 0, 0,
+                              0, 0,        "",     4,   nullptr};
+  const norvo_param_desc oneEntry{9, "t.one", "One", "T", kParamKindList, 0, 0, 0,
+                                  0, 0,       "",    1,   nullptr};
+  const norvo_param_desc toggle{9, "t.toggle", "Toggle", "T", kParamKindToggle, 0, 1, 0,
+                                0, 0,          "",       0,   nullptr};
   CcBinding overList = binding(0, 1);
   overList.hasMin = overList.hasMax = true;
   overList.min = 0;
@@ -129,8 +134,9 @@ TEST(CcApplyNormalized, NonFiniteRangeNeverGivesNaN) {
 TEST(CcResolve, ChannelFilterDisabledBindingsAndParameterRange) {
   CcBinding disabled = binding(kOn, 7, 5);
   disabled.enabled = false;
-  const CcMap map = mapOf({binding(kMode, 7, 0), binding(kSpread, 7, 6), disabled, binding(kVelocity, 7, 5),
-                           binding(4, 7, 0), binding(-1, 7, 0), binding(kOn, 8, 5)});
+  const CcMap map =
+      mapOf({binding(kMode, 7, 0), binding(kSpread, 7, 6), disabled, binding(kVelocity, 7, 5),
+             binding(4, 7, 0), binding(-1, 7, 0), binding(kOn, 8, 5)});
   const std::vector<CcResolution> out = resolve(map, 7, 5, 127);
   ASSERT_EQ(out.size(), 2u);
   EXPECT_EQ(out[0].param, 1u);
@@ -188,12 +194,12 @@ TEST(CcResolve, ScaledTakeoverSpreadsTheRemainingTravel) {
   b.takeover = kCcTakeoverScaled;
   const CcMap map = mapOf({b});
   CcRouterState state;
-  Parameter parameter{0.75};  // nearest position 95
+  Parameter parameter{0.75};                                     // nearest position 95
   EXPECT_TRUE(std::isnan(single(map, 32, &state, &parameter)));  // first message: no direction yet
   EXPECT_DOUBLE_EQ(single(map, 64, &state, &parameter), 106.0 / 127);
   EXPECT_TRUE(std::isnan(single(map, 64, &state, &parameter)));  // no movement
   EXPECT_DOUBLE_EQ(single(map, 127, &state, &parameter), 1.0);
-  EXPECT_DOUBLE_EQ(single(map, 0, &state, &parameter), 0.0);     // downward: both reach 0 together
+  EXPECT_DOUBLE_EQ(single(map, 0, &state, &parameter), 0.0);  // downward: both reach 0 together
 
   // Without a state no direction is known; the binding acts immediately rather than never.
   EXPECT_DOUBLE_EQ(single(map, 64, nullptr, &parameter), 64.0 / 127);
@@ -205,12 +211,12 @@ TEST(CcResolve, RelativeEncodingsStepFromTheCurrentPosition) {
     int value;
     int expectedPosition;  // -1: nothing
   } cases[] = {
-      {kCcValueRelativeBinaryOffset, 65, 41},  {kCcValueRelativeBinaryOffset, 64, -1},
-      {kCcValueRelativeBinaryOffset, 60, 36},  {kCcValueRelativeBinaryOffset, 0, 0},
+      {kCcValueRelativeBinaryOffset, 65, 41},    {kCcValueRelativeBinaryOffset, 64, -1},
+      {kCcValueRelativeBinaryOffset, 60, 36},    {kCcValueRelativeBinaryOffset, 0, 0},
       {kCcValueRelativeTwosComplement, 127, 39}, {kCcValueRelativeTwosComplement, 3, 43},
-      {kCcValueRelativeTwosComplement, 64, -1}, {kCcValueRelativeTwosComplement, 0, -1},
-      {kCcValueRelativeSignedBit, 65, 41},     {kCcValueRelativeSignedBit, 1, 39},
-      {kCcValueRelativeSignedBit, 127, 103},   {kCcValueRelativeSignedBit, 64, -1},
+      {kCcValueRelativeTwosComplement, 64, -1},  {kCcValueRelativeTwosComplement, 0, -1},
+      {kCcValueRelativeSignedBit, 65, 41},       {kCcValueRelativeSignedBit, 1, 39},
+      {kCcValueRelativeSignedBit, 127, 103},     {kCcValueRelativeSignedBit, 64, -1},
       {kCcValueRelativeSignedBit, 0, -1},
   };
   for (const Case& c : cases) {
@@ -303,8 +309,9 @@ TEST(CcResolve, UnknownValueModeAnswersNothing) {
 
 TEST(CcResolve, NeverAllocatesOrLocks) {
   CcMap map;
-  const std::uint8_t modes[] = {kCcValueAbsolute, kCcValueRelativeSignedBit, kCcValueRelativeBinaryOffset,
-                                kCcValueRelativeTwosComplement, kCcValueToggle};
+  const std::uint8_t modes[] = {kCcValueAbsolute, kCcValueRelativeSignedBit,
+                                kCcValueRelativeBinaryOffset, kCcValueRelativeTwosComplement,
+                                kCcValueToggle};
   const std::uint8_t takeovers[] = {kCcTakeoverImmediate, kCcTakeoverPickup, kCcTakeoverScaled};
   for (std::uint32_t i = 0; i < kCcMapCapacity; ++i) {
     CcBinding b = binding(static_cast<std::int32_t>(i % 4), 10);
@@ -321,7 +328,8 @@ TEST(CcResolve, NeverAllocatesOrLocks) {
   {
     test::AllocationScope scope;
     for (int value = 0; value < 128; value += 3) {
-      total += ccResolve(map, 10, 1, value, &state, &Parameter::current, &parameter, out, kCcMapCapacity);
+      total += ccResolve(map, 10, 1, value, &state, &Parameter::current, &parameter, out,
+                         kCcMapCapacity);
       total += ccResolve(map, 10, 1, 127 - value, &state, nullptr, nullptr, out, kCcMapCapacity);
     }
     counts = scope.counts();

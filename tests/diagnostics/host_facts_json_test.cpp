@@ -84,14 +84,15 @@ TEST(HostFactsJson, EveryMemberInOrder) {
   facts.bypassed = true;
   facts.addBus("in0", true, 2, true, "stereo");
   facts.addBus("out0", false, 1, false, nullptr);
-  EXPECT_EQ(hostJson(facts),
-            "{\"hostName\":\"Host \\\"X\\\"\",\"hostVersion\":\"8.1\",\"hostPath\":\"/usr/bin/host\","
-            "\"validatorHost\":\"norvo-probe\",\"sampleRate\":48000,\"maxBlockFrames\":1024,"
-            "\"lastBlockFrames\":0,\"processMode\":\"offline\",\"sampleSize\":64,"
-            "\"latencySamples\":12,\"tailSamples\":4410,\"internalSampleRate\":96000,\"buses\":["
-            "{\"id\":\"in0\",\"direction\":\"input\",\"channels\":2,\"active\":true,\"layout\":"
-            "\"stereo\"},{\"id\":\"out0\",\"direction\":\"output\",\"channels\":1,\"active\":false}],"
-            "\"bypassed\":true}");
+  EXPECT_EQ(
+      hostJson(facts),
+      "{\"hostName\":\"Host \\\"X\\\"\",\"hostVersion\":\"8.1\",\"hostPath\":\"/usr/bin/host\","
+      "\"validatorHost\":\"norvo-probe\",\"sampleRate\":48000,\"maxBlockFrames\":1024,"
+      "\"lastBlockFrames\":0,\"processMode\":\"offline\",\"sampleSize\":64,"
+      "\"latencySamples\":12,\"tailSamples\":4410,\"internalSampleRate\":96000,\"buses\":["
+      "{\"id\":\"in0\",\"direction\":\"input\",\"channels\":2,\"active\":true,\"layout\":"
+      "\"stereo\"},{\"id\":\"out0\",\"direction\":\"output\",\"channels\":1,\"active\":false}],"
+      "\"bypassed\":true}");
 }
 
 TEST(HostFactsJson, FallbacksAndFirstMemberWithoutComma) {
@@ -106,8 +107,9 @@ TEST(HostFactsJson, FallbacksAndFirstMemberWithoutComma) {
             "{\"hostVersion\":\"1.0\",\"sampleRate\":null,\"maxBlockFrames\":0,\"processMode\":"
             "\"realtime\",\"sampleSize\":32,\"latencySamples\":0,\"tailSamples\":\"infinite\","
             "\"internalSampleRate\":null,\"buses\":[]}");
-  const char* names[] = {nullptr, "pluginval", "clap-validator", "auval", "steinberg-validator",
-                         "norvo-probe", nullptr};
+  const char* names[] = {nullptr, "pluginval",           "clap-validator",
+                         "auval", "steinberg-validator", "norvo-probe",
+                         nullptr};
   for (std::uint8_t kind = 0; kind < 7; ++kind) {
     const char* name = hostValidatorName(kind);
     if (names[kind] == nullptr) {
@@ -228,26 +230,52 @@ void PrintTo(const KindCase& c, std::ostream* os) { *os << c.name; }
 INSTANTIATE_TEST_SUITE_P(
     Rules, HostChangeKindTest,
     ::testing::Values(
-        KindCase{"rateAndLatency", [](HostFacts& f) { f.sampleRate = 48000; f.latencySamples = 9; },
+        KindCase{"rateAndLatency",
+                 [](HostFacts& f) {
+                   f.sampleRate = 48000;
+                   f.latencySamples = 9;
+                 },
                  "sampleRateChanged"},
-        KindCase{"blockAndBuses", [](HostFacts& f) { f.maxBlockFrames = 64; f.busCount = 0; },
+        KindCase{"blockAndBuses",
+                 [](HostFacts& f) {
+                   f.maxBlockFrames = 64;
+                   f.busCount = 0;
+                 },
                  "blockSizeChanged"},
         KindCase{"busCount", [](HostFacts& f) { f.addBus("in1", true, 1, true, "mono"); },
                  "busLayoutChanged"},
         KindCase{"busChannels", [](HostFacts& f) { f.buses[0].channels = 1; }, "busLayoutChanged"},
-        KindCase{"busDirection", [](HostFacts& f) { f.buses[0].isInput = false; }, "busLayoutChanged"},
+        KindCase{"busDirection", [](HostFacts& f) { f.buses[0].isInput = false; },
+                 "busLayoutChanged"},
         KindCase{"busActive", [](HostFacts& f) { f.buses[0].active = false; }, "busLayoutChanged"},
         KindCase{"busId", [](HostFacts& f) { f.buses[0].id[2] = '9'; }, "busLayoutChanged"},
-        KindCase{"busLayout", [](HostFacts& f) { f.buses[0].layout[0] = '\0'; }, "busLayoutChanged"},
-        KindCase{"latencyAndTail", [](HostFacts& f) { f.latencySamples = 5; f.tailKind = 2; },
+        KindCase{"busLayout", [](HostFacts& f) { f.buses[0].layout[0] = '\0'; },
+                 "busLayoutChanged"},
+        KindCase{"latencyAndTail",
+                 [](HostFacts& f) {
+                   f.latencySamples = 5;
+                   f.tailKind = 2;
+                 },
                  "latencyChanged"},
         KindCase{"tailSamples", [](HostFacts& f) { f.tailSamples = 100; }, "tailChanged"},
-        KindCase{"modeAndBypass", [](HostFacts& f) { f.processMode = 1; f.bypassKnown = true; },
+        KindCase{"modeAndBypass",
+                 [](HostFacts& f) {
+                   f.processMode = 1;
+                   f.bypassKnown = true;
+                 },
                  "processModeChanged"},
         KindCase{"bypassAndLastBlock",
-                 [](HostFacts& f) { f.bypassKnown = true; f.lastBlockFrames = 64; }, "bypassChanged"},
+                 [](HostFacts& f) {
+                   f.bypassKnown = true;
+                   f.lastBlockFrames = 64;
+                 },
+                 "bypassChanged"},
         KindCase{"lastBlockAndSampleSize",
-                 [](HostFacts& f) { f.lastBlockFrames = 64; f.sampleSize = 64; }, "blockSizeChanged"},
+                 [](HostFacts& f) {
+                   f.lastBlockFrames = 64;
+                   f.sampleSize = 64;
+                 },
+                 "blockSizeChanged"},
         KindCase{"sampleSizeOnly", [](HostFacts& f) { f.sampleSize = 64; }, "configured"},
         KindCase{"internalRate", [](HostFacts& f) { f.internalSampleRate = 48000; },
                  "sampleRateChanged"},

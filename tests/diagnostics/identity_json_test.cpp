@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "diagnostics/hello_blocks_json.h"
 #include "diagnostics/fixed_text.h"
+#include "diagnostics/hello_blocks_json.h"
 #include "diagnostics/preset_state_json.h"
 
 namespace norvo {
@@ -18,7 +18,8 @@ const std::string kIdentityHead =
     "\"build\":{\"mode\":\"production\",\"configuration\":\"Release\"}";
 const std::string kIdentityTail =
     ",\"ratePolicy\":{\"mode\":\"host-native\"},\"state\":{\"version\":1,\"maxBytes\":65536},"
-    "\"ports\":[{\"id\":\"midi-in\",\"kind\":\"midi\",\"direction\":\"input\",\"busRole\":\"main\"}]}";
+    "\"ports\":[{\"id\":\"midi-in\",\"kind\":\"midi\",\"direction\":\"input\",\"busRole\":\"main\"}"
+    "]}";
 
 TEST(DiagnosticIdentityJson, WithoutEditorBundleFacts) {
   std::string out;

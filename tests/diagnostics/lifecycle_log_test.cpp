@@ -27,14 +27,31 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 }
 
 TEST(DiagnosticLifecycleKinds, NamesInTableOrderAndExactLookup) {
-  const char* const expected[] = {
-      "created",        "configured",    "activated",         "deactivated",
-      "reset",          "destroyed",     "editorOpened",      "editorClosed",
-      "editorError",    "stateSaved",    "stateRestored",     "presetLoaded",
-      "presetSaved",    "latencyChanged", "tailChanged",      "tempoChanged",
-      "timeSignatureChanged", "sampleRateChanged", "blockSizeChanged", "busLayoutChanged",
-      "processModeChanged", "bypassChanged", "ccMapChanged",  "stimulus",
-      "runtimeDiagnostic"};
+  const char* const expected[] = {"created",
+                                  "configured",
+                                  "activated",
+                                  "deactivated",
+                                  "reset",
+                                  "destroyed",
+                                  "editorOpened",
+                                  "editorClosed",
+                                  "editorError",
+                                  "stateSaved",
+                                  "stateRestored",
+                                  "presetLoaded",
+                                  "presetSaved",
+                                  "latencyChanged",
+                                  "tailChanged",
+                                  "tempoChanged",
+                                  "timeSignatureChanged",
+                                  "sampleRateChanged",
+                                  "blockSizeChanged",
+                                  "busLayoutChanged",
+                                  "processModeChanged",
+                                  "bypassChanged",
+                                  "ccMapChanged",
+                                  "stimulus",
+                                  "runtimeDiagnostic"};
   for (std::uint32_t i = 0; i < kDiagnosticLifecycleKindCount; ++i) {
     const auto kind = static_cast<DiagnosticLifecycleKind>(i);
     EXPECT_STREQ(diagnosticLifecycleKindName(kind), expected[i]);

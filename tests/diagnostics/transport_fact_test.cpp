@@ -102,13 +102,14 @@ TEST(DiagnosticTransportJson, DefaultFactWritesNullsForUnsuppliedValues) {
   fact.loopStartPpq = 4;  // ignored without the loop capability
   fact.loopEndPpq = 8;
   writeDiagnosticTransportJson(out, fact);
-  EXPECT_EQ(out,
-            "X{\"type\":\"norvo.transport\",\"frame\":{\"atFrame\":0,\"source\":\"none\",\"state\":{"
-            "\"playing\":false,\"recording\":false,\"looping\":false,\"tempo\":120,"
-            "\"timeSignature\":{\"numerator\":4,\"denominator\":4},\"ppqPosition\":0,"
-            "\"barPositionPpq\":0,\"loopStartPpq\":null,\"loopEndPpq\":null,\"sampleRate\":null,"
-            "\"projectTimeSamples\":0},\"capabilities\":{\"tempo\":false,\"timeSignature\":false,"
-            "\"position\":false,\"loop\":false,\"canSetTempo\":false}}}");
+  EXPECT_EQ(
+      out,
+      "X{\"type\":\"norvo.transport\",\"frame\":{\"atFrame\":0,\"source\":\"none\",\"state\":{"
+      "\"playing\":false,\"recording\":false,\"looping\":false,\"tempo\":120,"
+      "\"timeSignature\":{\"numerator\":4,\"denominator\":4},\"ppqPosition\":0,"
+      "\"barPositionPpq\":0,\"loopStartPpq\":null,\"loopEndPpq\":null,\"sampleRate\":null,"
+      "\"projectTimeSamples\":0},\"capabilities\":{\"tempo\":false,\"timeSignature\":false,"
+      "\"position\":false,\"loop\":false,\"canSetTempo\":false}}}");
 }
 
 TEST(DiagnosticTransportJson, SuppliedValuesAreWritten) {
@@ -132,13 +133,14 @@ TEST(DiagnosticTransportJson, SuppliedValuesAreWritten) {
   fact.projectTimeSamples = -256;
   std::string out;
   writeDiagnosticTransportJson(out, fact);
-  EXPECT_EQ(out,
-            "{\"type\":\"norvo.transport\",\"frame\":{\"atFrame\":1536,\"source\":\"host\",\"state\":"
-            "{\"playing\":true,\"recording\":false,\"looping\":true,\"tempo\":121.5,"
-            "\"timeSignature\":{\"numerator\":7,\"denominator\":8},\"ppqPosition\":10.25,"
-            "\"barPositionPpq\":7,\"loopStartPpq\":4,\"loopEndPpq\":null,\"sampleRate\":44100,"
-            "\"projectTimeSamples\":-256},\"capabilities\":{\"tempo\":true,\"timeSignature\":true,"
-            "\"position\":true,\"loop\":true,\"canSetTempo\":false}}}");
+  EXPECT_EQ(
+      out,
+      "{\"type\":\"norvo.transport\",\"frame\":{\"atFrame\":1536,\"source\":\"host\",\"state\":"
+      "{\"playing\":true,\"recording\":false,\"looping\":true,\"tempo\":121.5,"
+      "\"timeSignature\":{\"numerator\":7,\"denominator\":8},\"ppqPosition\":10.25,"
+      "\"barPositionPpq\":7,\"loopStartPpq\":4,\"loopEndPpq\":null,\"sampleRate\":44100,"
+      "\"projectTimeSamples\":-256},\"capabilities\":{\"tempo\":true,\"timeSignature\":true,"
+      "\"position\":true,\"loop\":true,\"canSetTempo\":false}}}");
   fact.source = kTransportSourceInternal;
   out.clear();
   writeDiagnosticTransportJson(out, fact);

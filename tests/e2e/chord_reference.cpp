@@ -14,71 +14,63 @@ const std::vector<int> kIntervals[6] = {
     {0, 12}, {0, 7}, {0, 4, 7}, {0, 3, 7}, {0, 5, 7}, {0, 4, 7, 10},
 };
 
-int roundHalfUp(double v)
-{
-    return static_cast<int>(std::floor(v + 0.5));
+int roundHalfUp(double v) { return static_cast<int>(std::floor(v + 0.5)); }
+
+}  // namespace
+
+void ChordReference::set(const std::string& path, double plain) {
+  if (path == "chord.on")
+    on_ = plain >= 0.5;
+  else if (path == "chord.mode")
+    mode_ = std::clamp(roundHalfUp(plain), 0, 5);
+  else if (path == "chord.spread")
+    spread_ = std::clamp(roundHalfUp(plain), -2, 2);
+  else if (path == "chord.velocity")
+    velocityScale_ = std::clamp(plain, 0.0, 1.0);
+  else
+    throw std::invalid_argument("unknown parameter " + path);
+  if (!on_)
+    for (auto& notes : sounding_) notes.clear();
 }
 
-} // namespace
-
-void ChordReference::set(const std::string& path, double plain)
-{
-    if (path == "chord.on")
-        on_ = plain >= 0.5;
-    else if (path == "chord.mode")
-        mode_ = std::clamp(roundHalfUp(plain), 0, 5);
-    else if (path == "chord.spread")
-        spread_ = std::clamp(roundHalfUp(plain), -2, 2);
-    else if (path == "chord.velocity")
-        velocityScale_ = std::clamp(plain, 0.0, 1.0);
-    else
-        throw std::invalid_argument("unknown parameter " + path);
-    if (!on_)
-        for (auto& notes : sounding_)
-            notes.clear();
-}
-
-std::vector<MidiNote> ChordReference::play(const MidiNote& input)
-{
-    std::vector<MidiNote> out;
-    // The effect always sends on channel 1 (index 0).
-    const auto send = [&](int note, int velocity, bool on) { out.push_back({input.tick, 0, note, velocity, on}); };
-    if (!on_) {
-        send(input.note, input.on ? input.velocity : 0, input.on);
-        return out;
-    }
-    std::vector<int>& ledger = sounding_[static_cast<size_t>(input.note)];
-    if (!input.on) {
-        for (int note : ledger)
-            send(note, 0, false);
-        ledger.clear();
-        return out;
-    }
-    // The root keeps its velocity; added notes get velocity * scale, at least 1, at most 127.
-    const double v = static_cast<double>(static_cast<float>(input.velocity / 127.0f));
-    const int added = roundHalfUp(std::clamp(v * 127.0 * velocityScale_, 1.0, 127.0));
-    std::vector<int> sent;
-    const std::vector<int>& intervals = kIntervals[mode_];
-    for (size_t i = 0; i < intervals.size(); ++i) {
-        const int note = input.note + intervals[i] + (i > 0 ? spread_ * 12 : 0);
-        if (note < 0 || note > 127)
-            continue;
-        send(note, i == 0 ? input.velocity : added, true);
-        sent.push_back(note);
-    }
-    if (!sent.empty())
-        ledger = sent;
+std::vector<MidiNote> ChordReference::play(const MidiNote& input) {
+  std::vector<MidiNote> out;
+  // The effect always sends on channel 1 (index 0).
+  const auto send = [&](int note, int velocity, bool on) {
+    out.push_back({input.tick, 0, note, velocity, on});
+  };
+  if (!on_) {
+    send(input.note, input.on ? input.velocity : 0, input.on);
     return out;
-}
-
-std::vector<MidiNote> ChordReference::playAll(const std::vector<MidiNote>& inputs)
-{
-    std::vector<MidiNote> out;
-    for (const MidiNote& input : inputs) {
-        const std::vector<MidiNote> chord = play(input);
-        out.insert(out.end(), chord.begin(), chord.end());
-    }
+  }
+  std::vector<int>& ledger = sounding_[static_cast<size_t>(input.note)];
+  if (!input.on) {
+    for (int note : ledger) send(note, 0, false);
+    ledger.clear();
     return out;
+  }
+  // The root keeps its velocity; added notes get velocity * scale, at least 1, at most 127.
+  const double v = static_cast<double>(static_cast<float>(input.velocity / 127.0f));
+  const int added = roundHalfUp(std::clamp(v * 127.0 * velocityScale_, 1.0, 127.0));
+  std::vector<int> sent;
+  const std::vector<int>& intervals = kIntervals[mode_];
+  for (size_t i = 0; i < intervals.size(); ++i) {
+    const int note = input.note + intervals[i] + (i > 0 ? spread_ * 12 : 0);
+    if (note < 0 || note > 127) continue;
+    send(note, i == 0 ? input.velocity : added, true);
+    sent.push_back(note);
+  }
+  if (!sent.empty()) ledger = sent;
+  return out;
 }
 
-} // namespace norvo::e2e
+std::vector<MidiNote> ChordReference::playAll(const std::vector<MidiNote>& inputs) {
+  std::vector<MidiNote> out;
+  for (const MidiNote& input : inputs) {
+    const std::vector<MidiNote> chord = play(input);
+    out.insert(out.end(), chord.begin(), chord.end());
+  }
+  return out;
+}
+
+}  // namespace norvo::e2e

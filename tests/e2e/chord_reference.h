@@ -12,22 +12,22 @@
 namespace norvo::e2e {
 
 class ChordReference {
-public:
-    // Plain parameter values, as the command line's --set gives them.
-    void set(const std::string& path, double plain);
+ public:
+  // Plain parameter values, as the command line's --set gives them.
+  void set(const std::string& path, double plain);
 
-    // The output notes for one input note message (velocity as a MIDI byte).
-    std::vector<MidiNote> play(const MidiNote& input);
+  // The output notes for one input note message (velocity as a MIDI byte).
+  std::vector<MidiNote> play(const MidiNote& input);
 
-    // The output for a whole file of notes, in order.
-    std::vector<MidiNote> playAll(const std::vector<MidiNote>& inputs);
+  // The output for a whole file of notes, in order.
+  std::vector<MidiNote> playAll(const std::vector<MidiNote>& inputs);
 
-private:
-    bool on_ = true;
-    int mode_ = 0;
-    int spread_ = 0;
-    double velocityScale_ = 0.8;
-    std::array<std::vector<int>, 128> sounding_{};
+ private:
+  bool on_ = true;
+  int mode_ = 0;
+  int spread_ = 0;
+  double velocityScale_ = 0.8;
+  std::array<std::vector<int>, 128> sounding_{};
 };
 
-} // namespace norvo::e2e
+}  // namespace norvo::e2e

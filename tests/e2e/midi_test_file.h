@@ -9,31 +9,31 @@
 namespace norvo::e2e {
 
 struct MidiNote {
-    long tick = 0;
-    int channel = 0;
-    int note = 0;
-    int velocity = 0;
-    bool on = true;  // false: note-off (0x80)
+  long tick = 0;
+  int channel = 0;
+  int note = 0;
+  int velocity = 0;
+  bool on = true;  // false: note-off (0x80)
 
-    bool operator==(const MidiNote&) const = default;
+  bool operator==(const MidiNote&) const = default;
 };
 
 struct TempoPoint {
-    long tick = 0;
-    int microsecondsPerQuarter = 500000;
+  long tick = 0;
+  int microsecondsPerQuarter = 500000;
 };
 
 struct MidiTestFile {
-    int ticksPerQuarter = 480;
-    std::vector<TempoPoint> tempos;  // none: 120 quarters per minute
-    // Format 1 as sequencers export it: the tempo map in a first track, the notes in a
-    // second one. Otherwise format 0, everything in one track.
-    bool tempoTrack = false;
-    // Raw channel messages in time order, as (tick, bytes); note() adds note messages.
-    std::vector<std::pair<long, std::vector<uint8_t>>> messages;
+  int ticksPerQuarter = 480;
+  std::vector<TempoPoint> tempos;  // none: 120 quarters per minute
+  // Format 1 as sequencers export it: the tempo map in a first track, the notes in a
+  // second one. Otherwise format 0, everything in one track.
+  bool tempoTrack = false;
+  // Raw channel messages in time order, as (tick, bytes); note() adds note messages.
+  std::vector<std::pair<long, std::vector<uint8_t>>> messages;
 
-    MidiTestFile& note(long tick, int note, int velocity, bool on = true, int channel = 0);
-    MidiTestFile& noteOnOff(long tick, long length, int note, int velocity);
+  MidiTestFile& note(long tick, int note, int velocity, bool on = true, int channel = 0);
+  MidiTestFile& noteOnOff(long tick, long length, int note, int velocity);
 };
 
 // Writes `file` as format 0 or 1; messages are sorted stably by tick. Throws on I/O failure.
@@ -47,4 +47,4 @@ std::vector<MidiNote> readMidiNotes(const std::string& path);
 // The seconds at `tick` under `file`'s tempo map.
 double secondsAt(const MidiTestFile& file, long tick);
 
-} // namespace norvo::e2e
+}  // namespace norvo::e2e

@@ -8,25 +8,25 @@
 namespace norvo::e2e {
 
 struct CommandResult {
-    int exitCode = -1;  // 128 + signal number when the child was killed by a signal
-    std::string out;
-    std::string err;
+  int exitCode = -1;  // 128 + signal number when the child was killed by a signal
+  std::string out;
+  std::string err;
 };
 
 CommandResult runCommand(const std::vector<std::string>& argv);
 
 // A fresh, empty directory under the system's temporary folder, removed by the destructor.
 class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string path(const std::string& name) const { return root_ + "/" + name; }
-    const std::string& root() const { return root_; }
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string path(const std::string& name) const { return root_ + "/" + name; }
+  const std::string& root() const { return root_; }
 
-private:
-    std::string root_;
+ private:
+  std::string root_;
 };
 
-} // namespace norvo::e2e
+}  // namespace norvo::e2e

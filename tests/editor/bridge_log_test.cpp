@@ -11,8 +11,10 @@ namespace norvo {
 namespace {
 
 TEST(BridgeLog, MalformedLine) {
-  EXPECT_EQ(malformedBridgeMessageLine(0), "norvo-plugin-shell: malformed bridge message (0 bytes)\n");
-  EXPECT_EQ(malformedBridgeMessageLine(1234567), "norvo-plugin-shell: malformed bridge message (1234567 bytes)\n");
+  EXPECT_EQ(malformedBridgeMessageLine(0),
+            "norvo-plugin-shell: malformed bridge message (0 bytes)\n");
+  EXPECT_EQ(malformedBridgeMessageLine(1234567),
+            "norvo-plugin-shell: malformed bridge message (1234567 bytes)\n");
 }
 
 TEST(BridgeLog, NoteLineTruncatesTowardZero) {

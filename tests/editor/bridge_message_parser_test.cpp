@@ -30,8 +30,8 @@ TEST(BridgeMessageParse, EnvelopeAndWhitespace) {
       "[]",
       "null",
       "\"norvo.ready\"",
-      "\v{}",                                 // vertical tab is not whitespace
-      "\xEF\xBB\xBF{}",                       // byte-order mark
+      "\v{}",            // vertical tab is not whitespace
+      "\xEF\xBB\xBF{}",  // byte-order mark
       "{",
       "{}}",
       "{} x",
@@ -55,10 +55,14 @@ TEST(BridgeMessageParse, TextMembersGoToTheirFields) {
     std::string BridgeMessage::*field;
   };
   const Case cases[] = {
-      {"type", &BridgeMessage::type},         {"path", &BridgeMessage::path},
-      {"id", &BridgeMessage::id},             {"source", &BridgeMessage::source},
-      {"bankPath", &BridgeMessage::bankPath}, {"url", &BridgeMessage::url},
-      {"sha256", &BridgeMessage::sha256},     {"instrument", &BridgeMessage::instrument},
+      {"type", &BridgeMessage::type},
+      {"path", &BridgeMessage::path},
+      {"id", &BridgeMessage::id},
+      {"source", &BridgeMessage::source},
+      {"bankPath", &BridgeMessage::bankPath},
+      {"url", &BridgeMessage::url},
+      {"sha256", &BridgeMessage::sha256},
+      {"instrument", &BridgeMessage::instrument},
   };
   for (const Case& c : cases) {
     const std::string key = std::string("\"") + c.key + "\":";
@@ -78,7 +82,8 @@ TEST(BridgeMessageParse, NumberMembers) {
   EXPECT_EQ(m.velocity, -3);
   EXPECT_EQ(m.hz, 100);
 
-  const BridgeMessage noValue = parseOrDie(R"({"type":"norvo.setParam","path":"chord.on","note":1})");
+  const BridgeMessage noValue =
+      parseOrDie(R"({"type":"norvo.setParam","path":"chord.on","note":1})");
   EXPECT_FALSE(noValue.hasValue);
   EXPECT_EQ(noValue.value, 0);
 
@@ -95,9 +100,9 @@ TEST(BridgeMessageParse, NumberMembers) {
 }
 
 TEST(BridgeMessageParse, StateMember) {
-  const BridgeMessage m = parseOrDie(
-      R"({"type":"norvo.setState","state":{"params":{"chord.mode":3},"variation":2,)"
-      R"("ccMap":{"bindings":[{"cc":7,"path":"chord.spread"}]}}})");
+  const BridgeMessage m =
+      parseOrDie(R"({"type":"norvo.setState","state":{"params":{"chord.mode":3},"variation":2,)"
+                 R"("ccMap":{"bindings":[{"cc":7,"path":"chord.spread"}]}}})");
   EXPECT_TRUE(m.hasState);
   EXPECT_TRUE(m.state.hasParam[1]);
   EXPECT_EQ(m.state.params[1], 3);
@@ -106,7 +111,8 @@ TEST(BridgeMessageParse, StateMember) {
   EXPECT_EQ(m.state.ccMap.count, 1u);
 
   for (const char* skipped : {"\"x\"", "null", "3", "[{\"params\":{}}]"}) {
-    const BridgeMessage s = parseOrDie(std::string(R"({"type":"norvo.setState","state":)") + skipped + "}");
+    const BridgeMessage s =
+        parseOrDie(std::string(R"({"type":"norvo.setState","state":)") + skipped + "}");
     EXPECT_FALSE(s.hasState) << skipped;
     EXPECT_EQ(s.state.variation, -1);
   }
@@ -126,13 +132,15 @@ TEST(BridgeMessageParse, StateMember) {
 }
 
 TEST(BridgeMessageParse, MapMember) {
-  const BridgeMessage object = parseOrDie(R"({"map":{"version":1,"bindings":[{"cc":7,"path":"chord.spread"}]}})");
+  const BridgeMessage object =
+      parseOrDie(R"({"map":{"version":1,"bindings":[{"cc":7,"path":"chord.spread"}]}})");
   EXPECT_TRUE(object.hasCcMap);
   ASSERT_EQ(object.ccMap.count, 1u);
   EXPECT_EQ(object.ccMap.bindings[0].cc, 7);
   EXPECT_EQ(object.ccMap.bindings[0].param, 2);
 
-  const BridgeMessage bare = parseOrDie(R"({"map":[{"cc":1,"path":"chord.on"},{"cc":2,"path":"chord.mode"}]})");
+  const BridgeMessage bare =
+      parseOrDie(R"({"map":[{"cc":1,"path":"chord.on"},{"cc":2,"path":"chord.mode"}]})");
   EXPECT_TRUE(bare.hasCcMap);
   EXPECT_EQ(bare.ccMap.count, 2u);
 
@@ -153,7 +161,8 @@ TEST(BridgeMessageParse, MapMember) {
 }
 
 TEST(BridgeMessageParse, PadsMember) {
-  const BridgeMessage m = parseOrDie(R"({"pads":{"kick":{"gain":2,"transpose":1.5},"snare":{"muted":1}}})");
+  const BridgeMessage m =
+      parseOrDie(R"({"pads":{"kick":{"gain":2,"transpose":1.5},"snare":{"muted":1}}})");
   EXPECT_TRUE(m.hasPads);
   ASSERT_EQ(m.pads.size(), 2u);
   EXPECT_EQ(m.pads[0].padId, "kick");
@@ -173,10 +182,11 @@ TEST(BridgeMessageParse, PadsMember) {
 
 TEST(BridgeMessageParse, FeedsMember) {
   EXPECT_EQ(parseOrDie(R"({"feeds":["transport","lifecycle","nope"]})").feeds, 66u);
-  EXPECT_EQ(parseOrDie(R"({"feeds":["host","midiIn","midiOut","meters","scope","lifecycle","counters",)"
-                       R"("params","presets","clock","transport"]})")
-                .feeds,
-            2047u);
+  EXPECT_EQ(
+      parseOrDie(R"({"feeds":["host","midiIn","midiOut","meters","scope","lifecycle","counters",)"
+                 R"("params","presets","clock","transport"]})")
+          .feeds,
+      2047u);
   EXPECT_EQ(parseOrDie(R"({"feeds":["Host","LIFECYCLE","host "]})").feeds, 0u);
   EXPECT_EQ(parseOrDie(R"({"feeds":[]})").feeds, 0u);
   EXPECT_EQ(parseOrDie(R"({"feeds":"host"})").feeds, 0u);
@@ -189,7 +199,9 @@ TEST(BridgeMessageParse, FeedsMember) {
 }
 
 TEST(BridgeMessageParse, StimulusMember) {
-  EXPECT_EQ(parseOrDie(R"({"stimulus":{"x":[1,{"y":2}],"kind":"noteBurst","z":null}})").stimulusKind, "noteBurst");
+  EXPECT_EQ(
+      parseOrDie(R"({"stimulus":{"x":[1,{"y":2}],"kind":"noteBurst","z":null}})").stimulusKind,
+      "noteBurst");
   EXPECT_EQ(parseOrDie(R"({"stimulus":{}})").stimulusKind, "");
   EXPECT_EQ(parseOrDie(R"({"stimulus":"noteBurst"})").stimulusKind, "");
   EXPECT_EQ(parseOrDie(R"({"stimulus":{"kind":"a","kind":"b"}})").stimulusKind, "b");
@@ -209,8 +221,8 @@ TEST(BridgeMessageParse, UnknownMembersAreSkippedButMustBeWellFormed) {
 }
 
 TEST(BridgeMessageParse, RepeatedKeysTakeTheLastValue) {
-  const BridgeMessage m =
-      parseOrDie(R"({"type":"norvo.diag.subscribe","path":"a","type":"norvo.setParam","path":"b","value":1,"value":2})");
+  const BridgeMessage m = parseOrDie(
+      R"({"type":"norvo.diag.subscribe","path":"a","type":"norvo.setParam","path":"b","value":1,"value":2})");
   EXPECT_EQ(m.type, "norvo.setParam");
   EXPECT_EQ(m.path, "b");
   EXPECT_EQ(m.value, 2);
@@ -233,10 +245,13 @@ TEST(BridgeMessageParse, DiagActionComesFromTheFinalType) {
       {"", kBridgeDiagNone},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(parseOrDie(std::string(R"({"type":")") + c.type + "\"}").diagAction, c.action) << c.type;
+    EXPECT_EQ(parseOrDie(std::string(R"({"type":")") + c.type + "\"}").diagAction, c.action)
+        << c.type;
   }
-  EXPECT_EQ(parseOrDie(R"({"type":"norvo.diag.subscribe","type":"x"})").diagAction, kBridgeDiagNone);
-  EXPECT_EQ(parseOrDie(R"({"type":"x","type":"norvo.diag.unsubscribe"})").diagAction, kBridgeDiagUnsubscribe);
+  EXPECT_EQ(parseOrDie(R"({"type":"norvo.diag.subscribe","type":"x"})").diagAction,
+            kBridgeDiagNone);
+  EXPECT_EQ(parseOrDie(R"({"type":"x","type":"norvo.diag.unsubscribe"})").diagAction,
+            kBridgeDiagUnsubscribe);
 }
 
 TEST(BridgeMessageParse, NestingLimit) {

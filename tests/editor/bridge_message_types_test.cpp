@@ -22,8 +22,8 @@ TEST(BridgeMessageTypes, EveryCatalogueNameMapsToItsKind) {
   }
   EXPECT_EQ(names.size(), kIncomingBridgeTypeCount);
   EXPECT_EQ(kinds.size(), kIncomingBridgeTypeCount);
-  for (const char* other : {"", "norvo.", "NORVO.READY", "norvo.ready ", "norvo.setparam", "norvo.hello",
-                            "norvo.diag.feedDrain", "ready"}) {
+  for (const char* other : {"", "norvo.", "NORVO.READY", "norvo.ready ", "norvo.setparam",
+                            "norvo.hello", "norvo.diag.feedDrain", "ready"}) {
     EXPECT_EQ(bridgeMessageKind(other), BridgeMessageKind::Unknown) << other;
   }
   using namespace std::string_literals;

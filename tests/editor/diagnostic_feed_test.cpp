@@ -13,9 +13,9 @@ TEST(DiagnosticFeed, NamesAndBits) {
     std::uint32_t bit;
   };
   const Case cases[] = {
-      {"host", 1},       {"transport", 2}, {"midiIn", 4},    {"midiOut", 8},
-      {"meters", 16},    {"scope", 32},    {"lifecycle", 64}, {"counters", 128},
-      {"params", 256},   {"presets", 512}, {"clock", 1024},
+      {"host", 1},     {"transport", 2}, {"midiIn", 4},     {"midiOut", 8},
+      {"meters", 16},  {"scope", 32},    {"lifecycle", 64}, {"counters", 128},
+      {"params", 256}, {"presets", 512}, {"clock", 1024},
   };
   for (const Case& c : cases) EXPECT_EQ(diagnosticFeedBit(c.name), c.bit) << c.name;
   std::uint32_t all = 0;
@@ -25,8 +25,8 @@ TEST(DiagnosticFeed, NamesAndBits) {
 
 TEST(DiagnosticFeed, OnlyExactNamesCount) {
   using namespace std::string_literals;
-  for (const std::string& name : {""s, "Host"s, "HOST"s, " host"s, "host "s, "midiin"s, "midi"s, "hosts"s,
-                                  "host\0"s, "clock\0x"s, "all"s}) {
+  for (const std::string& name : {""s, "Host"s, "HOST"s, " host"s, "host "s, "midiin"s, "midi"s,
+                                  "hosts"s, "host\0"s, "clock\0x"s, "all"s}) {
     EXPECT_EQ(diagnosticFeedBit(name), 0u) << name;
   }
 }

@@ -19,9 +19,8 @@ class BundleFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    base_ = fs::temp_directory_path() /
-            (std::string("norvo-bundle-") + info->test_suite_name() + "-" + info->name() + "-" +
-             std::to_string(::getpid()));
+    base_ = fs::temp_directory_path() / (std::string("norvo-bundle-") + info->test_suite_name() +
+                                         "-" + info->name() + "-" + std::to_string(::getpid()));
     fs::remove_all(base_);
     contents_ = base_ / "Chord.vst3" / "Contents";
     fs::create_directories(contents_ / "x86_64-linux");

@@ -22,8 +22,8 @@ std::vector<int> tagsOf(const EngineEvent* events, int count) {
 }
 
 TEST(SortEventsInPlace, OrdersByFrameAndKeepsQueueOrderWithinAFrame) {
-  EngineEvent events[] = {eventAt(64, 1), eventAt(0, 2), eventAt(64, 3), eventAt(-3, 4),
-                          eventAt(0, 5),  eventAt(200, 6), eventAt(0, 7), eventAt(64, 8)};
+  EngineEvent events[] = {eventAt(64, 1), eventAt(0, 2),   eventAt(64, 3), eventAt(-3, 4),
+                          eventAt(0, 5),  eventAt(200, 6), eventAt(0, 7),  eventAt(64, 8)};
   sortEventsInPlace(events, 8);
   EXPECT_EQ(tagsOf(events, 8), (std::vector<int>{4, 2, 5, 7, 1, 3, 8, 6}));
 }

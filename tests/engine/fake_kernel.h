@@ -32,15 +32,15 @@ struct FakeKernelOutput {
 };
 
 struct FakeKernelState {
-  bool refuseHostRate = false;     // create fails unless the rate is 48000
-  bool refuseAll = false;          // every create fails
-  std::vector<double> createRates; // rates create was called with
+  bool refuseHostRate = false;      // create fails unless the rate is 48000
+  bool refuseAll = false;           // every create fails
+  std::vector<double> createRates;  // rates create was called with
   std::vector<FakeKernelCall> pushes;
   std::vector<std::uint32_t> processFrames;
   std::vector<std::size_t> pushesAtProcess;  // pushes.size() at each process call
-  std::vector<double> processStatuses;  // status per process call, 0 once exhausted
-  double pushStatus = 0;                // status every push returns
-  std::vector<FakeKernelOutput> outputs;  // reported after every successful process
+  std::vector<double> processStatuses;       // status per process call, 0 once exhausted
+  double pushStatus = 0;                     // status every push returns
+  std::vector<FakeKernelOutput> outputs;     // reported after every successful process
   int resets = 0;
   std::vector<std::uint32_t> destroyed;
   std::uint32_t nextHandle = 7;

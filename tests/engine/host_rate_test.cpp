@@ -21,7 +21,7 @@ TEST(HostRateFraction, ReducesTheRateInMicroHertz) {
   const FractionCase cases[] = {
       {44100.0, true, 44100, 1},
       {48000.0, true, 48000, 1},
-      {44100.0000004, true, 44100, 1},     // micro-hertz round to 44,100,000,000
+      {44100.0000004, true, 44100, 1},              // micro-hertz round to 44,100,000,000
       {44100.0000005, true, 44100000001, 1000000},  // exactly half a micro-hertz rounds away
       {22050.5, true, 44101, 2},
       {0.25, true, 1, 4},
@@ -62,12 +62,12 @@ struct CapacityCase {
 
 TEST(RateAdapterCapacity, SpansOneHostBlockAtTheKernelRate) {
   const CapacityCase cases[] = {
-      {48000.0, 512, 1544, true},        // max(512 + 64, 3·512 + 8)
-      {24.0, 512, 1024064, true},        // 1,024,000 + 64
-      {20.0, 512, 1228864, false},       // 1,228,800 + 64
-      {44100.0, 16384, 49160, true},     // 3·16384 + 8 is larger than 17833 + 64
-      {8000.0, 16384, 98368, true},      // 98,304 + 64
-      {22050.5, 1, 67, true},            // ceil(2·48000/44101) = 3, + 64
+      {48000.0, 512, 1544, true},     // max(512 + 64, 3·512 + 8)
+      {24.0, 512, 1024064, true},     // 1,024,000 + 64
+      {20.0, 512, 1228864, false},    // 1,228,800 + 64
+      {44100.0, 16384, 49160, true},  // 3·16384 + 8 is larger than 17833 + 64
+      {8000.0, 16384, 98368, true},   // 98,304 + 64
+      {22050.5, 1, 67, true},         // ceil(2·48000/44101) = 3, + 64
       {1e-6, 1, 48000000064ull, false},
   };
   for (const CapacityCase& c : cases) {

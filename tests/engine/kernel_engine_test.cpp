@@ -19,11 +19,11 @@
 namespace norvo {
 namespace {
 
-using test::DiagnosticSummary;
 using test::diagnosticsOf;
+using test::DiagnosticSummary;
 using test::fakeKernel;
-using test::fakeKernelEntryPoints;
 using test::FakeKernelCall;
+using test::fakeKernelEntryPoints;
 using test::midiOutOf;
 using test::noteOff;
 using test::noteOn;
@@ -75,7 +75,8 @@ TEST(KernelEngineSetup, ValidatesTheHostFormat) {
       EXPECT_NE(engine.instanceToken(), 0u);
       EXPECT_EQ(engine.maxBlockFrames(), c.maxBlockFrames);
     } else {
-      EXPECT_THAT(diagnosticsOf(engine), ElementsAre(DiagnosticSummary{14, 2, 5, kInvalidFormat, ""}));
+      EXPECT_THAT(diagnosticsOf(engine),
+                  ElementsAre(DiagnosticSummary{14, 2, 5, kInvalidFormat, ""}));
       EXPECT_EQ(engine.instanceToken(), 0u);
     }
   }
@@ -108,7 +109,8 @@ TEST(KernelEngineSetup, RefusesRatesNeedingAnOversizedAdapterWithoutAStandardErr
   EXPECT_FALSE(engine.ready());
   EXPECT_EQ(engine.adapterCapacity(), 1228864u);
   EXPECT_THAT(diagnosticsOf(engine),
-              ElementsAre(DiagnosticSummary{14, 2, 5, "host rate requires unsupported SRC FIFO capacity", ""}));
+              ElementsAre(DiagnosticSummary{
+                  14, 2, 5, "host rate requires unsupported SRC FIFO capacity", ""}));
 }
 
 TEST(KernelEngineSetup, ReportsAKernelThatCannotBeCreated) {
@@ -124,9 +126,10 @@ TEST(KernelEngineSetup, ReportsAKernelThatCannotBeCreated) {
   EXPECT_EQ(capture.take(), "norvo-plugin-shell: kernel setup failed at 44100 Hz\n");
   EXPECT_FALSE(last.ready());
   EXPECT_FALSE(last.rateConverted());
-  EXPECT_THAT(diagnosticsOf(last),
-              ElementsAre(DiagnosticSummary{1, 3, 5, "product kernel instance creation failed", ""},
-                          DiagnosticSummary{15, 3, 5, "kernel runtime is unavailable after setup", ""}));
+  EXPECT_THAT(
+      diagnosticsOf(last),
+      ElementsAre(DiagnosticSummary{1, 3, 5, "product kernel instance creation failed", ""},
+                  DiagnosticSummary{15, 3, 5, "kernel runtime is unavailable after setup", ""}));
 
   // A freed slot makes the next set-up work again.
   engines.pop_back();
@@ -139,7 +142,8 @@ TEST(KernelEngineSetup, SetupAgainRecreatesTheInstanceAndResendsParameters) {
   engine.setParamValue(1, 2);  // major triad
   engine.pushNoteOn(60, 0.5, 0, 0, 0);
   runBlock(engine, 64);
-  ASSERT_THAT(midiOutOf(engine), ElementsAre(noteOn(0, 60, 64), noteOn(0, 64, 51), noteOn(0, 67, 51)));
+  ASSERT_THAT(midiOutOf(engine),
+              ElementsAre(noteOn(0, 60, 64), noteOn(0, 64, 51), noteOn(0, 67, 51)));
 
   const std::uint32_t before = engine.instanceToken();
   ASSERT_TRUE(engine.setup(44100, 256));
@@ -148,7 +152,8 @@ TEST(KernelEngineSetup, SetupAgainRecreatesTheInstanceAndResendsParameters) {
   engine.pushNoteOff(60, 0, 0, 0);
   engine.pushNoteOn(62, 0.5, 5, 0, 0);
   runBlock(engine, 64);
-  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(5, 62, 64), noteOn(5, 66, 51), noteOn(5, 69, 51)));
+  EXPECT_THAT(midiOutOf(engine),
+              ElementsAre(noteOn(5, 62, 64), noteOn(5, 66, 51), noteOn(5, 69, 51)));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -173,7 +178,8 @@ TEST(KernelEngineBlock, ParameterAtTheSameFrameAppliesBeforeTheNoteWhateverTheQu
   ASSERT_TRUE(engine.pushNoteOn(60, 1.0, 10, 0, 0));
   ASSERT_TRUE(engine.pushParamNormalized(1, 10, 0.6));  // mode 3: minor triad
   runBlock(engine, 128);
-  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(10, 60, 127), noteOn(10, 63, 102), noteOn(10, 67, 102)));
+  EXPECT_THAT(midiOutOf(engine),
+              ElementsAre(noteOn(10, 60, 127), noteOn(10, 63, 102), noteOn(10, 67, 102)));
   EXPECT_EQ(engine.paramValue(1), 3.0);
 }
 
@@ -186,7 +192,8 @@ TEST(KernelEngineBlock, RejectedEventIsCountedAndTheBlockGoesOn) {
   EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(4, 48, 127), noteOn(4, 60, 102)));
   EXPECT_FALSE(engine.blockFailed());
   engine.drainRuntimeDiagnostics();
-  EXPECT_THAT(diagnosticsOf(engine), ElementsAre(DiagnosticSummary{22, 2, 7, kDrainedOther, "audio callback"}));
+  EXPECT_THAT(diagnosticsOf(engine),
+              ElementsAre(DiagnosticSummary{22, 2, 7, kDrainedOther, "audio callback"}));
 }
 
 TEST(KernelEngineBlock, ParameterChangedOutsideTheBlockReachesTheKernel) {
@@ -196,7 +203,8 @@ TEST(KernelEngineBlock, ParameterChangedOutsideTheBlockReachesTheKernel) {
   engine.setParamValue(2, 1);
   engine.pushNoteOn(60, 1.0, 0, 0, 0);
   runBlock(engine, 32);
-  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(0, 60, 127), noteOn(0, 75, 102), noteOn(0, 79, 102)));
+  EXPECT_THAT(midiOutOf(engine),
+              ElementsAre(noteOn(0, 60, 127), noteOn(0, 75, 102), noteOn(0, 79, 102)));
 }
 
 TEST(KernelEngineBlock, BurstOfNotesAtOneFrameIsPlayedAndReleasedWhole) {
@@ -206,8 +214,10 @@ TEST(KernelEngineBlock, BurstOfNotesAtOneFrameIsPlayedAndReleasedWhole) {
   std::vector<MidiOutEvent> expectedOn, expectedOff;
   for (int n = 0; n < 70; ++n) {
     ASSERT_TRUE(engine.pushNoteOn(n, 1.0, 5, 0, 0));
-    expectedOn.insert(expectedOn.end(), {noteOn(5, n, 127), noteOn(5, n + 4, 102), noteOn(5, n + 7, 102)});
-    expectedOff.insert(expectedOff.end(), {noteOff(200, n), noteOff(200, n + 4), noteOff(200, n + 7)});
+    expectedOn.insert(expectedOn.end(),
+                      {noteOn(5, n, 127), noteOn(5, n + 4, 102), noteOn(5, n + 7, 102)});
+    expectedOff.insert(expectedOff.end(),
+                       {noteOff(200, n), noteOff(200, n + 4), noteOff(200, n + 7)});
   }
   ASSERT_TRUE(engine.pushParamNormalized(1, 5, 0.4));  // mode 2: major triads
   runBlock(engine, 128);
@@ -254,7 +264,8 @@ TEST(KernelEngineBlock, ZeroFrameBlockOnlyAppliesParameters) {
   // The next real block plays with the new mode.
   engine.pushNoteOn(62, 1.0, 1, 0, 0);
   runBlock(engine, 16);
-  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(1, 62, 127), noteOn(1, 66, 102), noteOn(1, 69, 102)));
+  EXPECT_THAT(midiOutOf(engine),
+              ElementsAre(noteOn(1, 62, 127), noteOn(1, 66, 102), noteOn(1, 69, 102)));
 }
 
 TEST(KernelEngineBlock, FailuresBeforeTheChunkLoopSendNothing) {
@@ -300,9 +311,8 @@ TEST(KernelEngineBlock, OutputChannelRequestIsRefusedAndReportedOncePerProcess) 
     float* outputs[] = {channel, nullptr};
     engine.pushNoteOn(60, 1.0, 0, 0, 0);
     engine.processBlock(nullptr, 0, outputs, 2, 4);
-    const bool refused = engine.blockFailed() && engine.blockDone() &&
-                         engine.midiOutCount() == 0 && engine.queuedEventCount() == 0 &&
-                         channel[3] == 0.0f;
+    const bool refused = engine.blockFailed() && engine.blockDone() && engine.midiOutCount() == 0 &&
+                         engine.queuedEventCount() == 0 && channel[3] == 0.0f;
     engine.processBlock(nullptr, 0, outputs, 1, 4);
     return refused && engine.blockFailed() ? 0 : 3;
   });
@@ -579,7 +589,8 @@ TEST_F(KernelEngineScripted, BurstBeyondTheKernelQueueRunsAsSeveralKernelCalls) 
   ASSERT_EQ(sent.size(), 73u);
   EXPECT_EQ(sent[0], (FakeKernelCall{2, 3, 1, 1.0}));
   EXPECT_EQ(sent[1], (FakeKernelCall{1, 0, 1, 1.0}));  // the frame's parameter change first
-  for (int i = 0; i < 70; ++i) EXPECT_EQ(sent[2 + i], (FakeKernelCall{3, 0, static_cast<std::uint32_t>(i), 0.0}));
+  for (int i = 0; i < 70; ++i)
+    EXPECT_EQ(sent[2 + i], (FakeKernelCall{3, 0, static_cast<std::uint32_t>(i), 0.0}));
   EXPECT_EQ(sent[72], (FakeKernelCall{2, 40, 90, 0.5}));
   EXPECT_FALSE(engine.blockFailed());
 

@@ -22,8 +22,8 @@ using test::runBlock;
 using ::testing::ElementsAre;
 
 // Notes of the chord the engine sends for a note-on of 60 in each mode (spread 0).
-const std::vector<std::vector<int>> kChordNotes = {
-    {60, 72}, {60, 67}, {60, 64, 67}, {60, 63, 67}, {60, 65, 67}, {60, 64, 67, 70}};
+const std::vector<std::vector<int>> kChordNotes = {{60, 72},     {60, 67},     {60, 64, 67},
+                                                   {60, 63, 67}, {60, 65, 67}, {60, 64, 67, 70}};
 
 std::vector<int> playedNotes(KernelEngine& engine) {
   engine.pushNoteOn(60, 1.0, 0, 0, 0);

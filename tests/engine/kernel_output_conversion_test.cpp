@@ -19,7 +19,7 @@ TEST(KernelOutputConversion, Table) {
   const double nan = std::nan("");
   const ConversionCase cases[] = {
       {"note-on", 2, 17, 60, 1.0, 0, 128, 17, 0x90, 60, 127},
-      {"note-on velocity 0.8", 2, 0, 72, 0.8, 128, 128, 128, 0x90, 72, 102},  // 101.6 → 102
+      {"note-on velocity 0.8", 2, 0, 72, 0.8, 128, 128, 128, 0x90, 72, 102},   // 101.6 → 102
       {"value above 1 read minus 2", 2, 0, 60, 2.5, 0, 128, 0, 0x90, 60, 64},  // 63.5 → 64
       {"value exactly 1 kept", 2, 0, 60, 1.0, 0, 128, 0, 0x90, 60, 127},
       {"half rounds away from zero", 2, 0, 60, 0.5, 0, 128, 0, 0x90, 60, 64},

@@ -22,7 +22,9 @@ TEST(KernelPanicSink, SetsTheTrapFlagAndReportsTheMessageAsDelivered) {
   const int logFd = mkstemp(logPath);
   ASSERT_GE(logFd, 0);
   // The message carries the kernel's separator bytes and is not NUL-terminated.
-  const char message[] = "\x01ordanc: out of memory\x1FSC4017\x1F" "createXYZ";
+  const char message[] =
+      "\x01ordanc: out of memory\x1FSC4017\x1F"
+      "createXYZ";
   const std::size_t length = sizeof message - 1 - 3;
 
   const int rc = test::runInChildProcess([&] {

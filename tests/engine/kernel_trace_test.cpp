@@ -97,8 +97,8 @@ TEST_F(KernelTrace, BurstChunkShowsFramesWithinTheChunk) {
       "E this=E blk=1 frame=0 kind=1 a=2 value=1 src=republish status=0\n"
       "B this=E blk=1 off=128 chunk=72 frames=200 events=66\n";
   for (int n = 0; n < 66; ++n) {
-    expected += "E this=E blk=1 frame=2 kind=3 a=" + std::to_string(n) +
-                " value=0 src=queue status=0\n";
+    expected +=
+        "E this=E blk=1 frame=2 kind=3 a=" + std::to_string(n) + " value=0 src=queue status=0\n";
   }
   EXPECT_EQ(withoutAddress(readWholeFile(trace)), expected);
 }

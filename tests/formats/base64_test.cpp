@@ -29,7 +29,8 @@ TEST(Base64Append, PadsShortGroups) {
 
 TEST(Base64Digit, MapsStandardAlphabetOnly) {
   const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  for (std::size_t i = 0; i < alphabet.size(); ++i) EXPECT_EQ(base64Digit(alphabet[i]), static_cast<int>(i));
+  for (std::size_t i = 0; i < alphabet.size(); ++i)
+    EXPECT_EQ(base64Digit(alphabet[i]), static_cast<int>(i));
   for (char c : std::string("-_= \n\0.", 7)) EXPECT_EQ(base64Digit(c), -1) << int(c);
   EXPECT_EQ(base64Digit(static_cast<char>(0xC3)), -1);
 }
@@ -55,7 +56,7 @@ TEST(Base64Decode, AcceptsWellFormedText) {
 
 TEST(Base64Decode, RejectsMalformedText) {
   for (const char* text : {"QUJDR", "Q===", "=QQQ", "QQ==QUJD", "QU=DQUJD", "QUJ=QUJD", "QU I",
-                           "QUI-", "QU_D", "QUJD\n", "QQ\0=", "====" }) {
+                           "QUI-", "QU_D", "QUJD\n", "QQ\0=", "===="}) {
     Bytes out;
     EXPECT_FALSE(base64Decode(text, out, 100)) << text;
   }

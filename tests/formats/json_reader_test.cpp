@@ -48,7 +48,8 @@ TEST(ReaderParseNumber, AcceptsWhatStrtodAccepts) {
     const char* text;
     double value;
   } cases[] = {
-      {"0", 0}, {"-2.5", -2.5}, {"+3", 3}, {"1e+06", 1e6}, {"1E-4", 1e-4}, {"0x1p4", 16}, {" \t\r\n7", 7},
+      {"0", 0},       {"-2.5", -2.5}, {"+3", 3},       {"1e+06", 1e6},
+      {"1E-4", 1e-4}, {"0x1p4", 16},  {" \t\r\n7", 7},
   };
   for (const auto& c : cases) {
     const std::string text = c.text;
@@ -91,8 +92,8 @@ TEST(ReaderSkipValue, SkipsEveryKindOfValue) {
 }
 
 TEST(ReaderSkipValue, RejectsMalformedValues) {
-  for (const std::string text : {"", "tru", "nul", "[1,]", "[1 2]", "{\"a\" 1}", "{\"a\":1,}", "{1:2}", "[",
-                                 "{\"a\":", "]", ","}) {
+  for (const std::string text : {"", "tru", "nul", "[1,]", "[1 2]", "{\"a\" 1}", "{\"a\":1,}",
+                                 "{1:2}", "[", "{\"a\":", "]", ","}) {
     Reader r(text);
     EXPECT_FALSE(skipValue(r, 1)) << text;
   }
@@ -111,7 +112,8 @@ TEST(ReaderSkipValue, LimitsNestingDepth) {
   for (int levels : {32, 33}) {
     const std::string text = "{\"deep\":" + nestedArrays(levels) + "}";
     Reader r(text);
-    const bool ok = readObjectMembers(r, [](const std::string&, Reader& inner) { return skipValue(inner, 1); });
+    const bool ok =
+        readObjectMembers(r, [](const std::string&, Reader& inner) { return skipValue(inner, 1); });
     EXPECT_EQ(ok, levels == 32) << levels;
   }
   const std::string hostile = nestedArrays(100000);

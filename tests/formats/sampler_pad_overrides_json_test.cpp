@@ -17,7 +17,9 @@ std::string written(const SamplerPadOverrides& pads) {
   return out;
 }
 
-std::string padMember(const std::string& id, const std::string& body) { return "\"" + id + "\":" + body; }
+std::string padMember(const std::string& id, const std::string& body) {
+  return "\"" + id + "\":" + body;
+}
 
 TEST(PadOverridesJson, OnePadRoundTripsByteForByte) {
   const std::string text = R"({"kick":{"transpose":-3,"muted":1}})";
@@ -42,7 +44,8 @@ TEST(PadOverridesJson, EveryValueWritesInBitOrder) {
   EXPECT_EQ(pads[0].mask, 0x7fffu);
   EXPECT_EQ(written(pads), text);
   // Keys in another order come out in bit order.
-  EXPECT_EQ(written(parseOrDie(R"({"p":{"muted":1,"transpose":2}})")), R"({"p":{"transpose":2,"muted":1}})");
+  EXPECT_EQ(written(parseOrDie(R"({"p":{"muted":1,"transpose":2}})")),
+            R"({"p":{"transpose":2,"muted":1}})");
 }
 
 TEST(PadOverridesJson, DropsValuesThatBreakTheirRule) {
@@ -50,12 +53,15 @@ TEST(PadOverridesJson, DropsValuesThatBreakTheirRule) {
     const char* member;
     bool kept;
   } cases[] = {
-      {R"("transpose":2.5)", false},   {R"("transpose":25)", false},  {R"("transpose":-24)", true},
-      {R"("muted":true)", false},      {R"("muted":0.5)", false},     {R"("muted":"1")", false},
-      {R"("release":0)", false},       {R"("release":4)", true},      {R"("filterHz":20000)", true},
-      {R"("filterHz":19.9)", false},   {R"("resonance":0.05)", false}, {R"("resonance":0.1)", true},
-      {R"("chokeGroup":9)", false},    {R"("chokeGroup":3)", true},   {R"("gain":nan)", false},
-      {R"("gain":1e999)", false},      {R"("volume":1)", false},      {R"("pan":null)", false},
+      {R"("transpose":2.5)", false},   {R"("transpose":25)", false},
+      {R"("transpose":-24)", true},    {R"("muted":true)", false},
+      {R"("muted":0.5)", false},       {R"("muted":"1")", false},
+      {R"("release":0)", false},       {R"("release":4)", true},
+      {R"("filterHz":20000)", true},   {R"("filterHz":19.9)", false},
+      {R"("resonance":0.05)", false},  {R"("resonance":0.1)", true},
+      {R"("chokeGroup":9)", false},    {R"("chokeGroup":3)", true},
+      {R"("gain":nan)", false},        {R"("gain":1e999)", false},
+      {R"("volume":1)", false},        {R"("pan":null)", false},
       {R"("pan":[1,{"a":2}])", false}, {R"("pan":-1)", true},
   };
   for (const auto& c : cases) {
@@ -76,7 +82,7 @@ TEST(PadOverridesJson, RepeatedPadReplacesWholeAndKeepsPosition) {
   EXPECT_EQ(pads[0].padId, "a");
   EXPECT_EQ(pads[0].mask, kPadGain);
   EXPECT_EQ(pads[0].gain, 3);
-  EXPECT_EQ(pads[0].pan, 0);  // given only in the first object: lost
+  EXPECT_EQ(pads[0].pan, 0);      // given only in the first object: lost
   EXPECT_EQ(pads[1].padId, "b");  // the second "b" set nothing and leaves the first alone
   EXPECT_EQ(pads[1].mask, kPadMuted);
 }
@@ -88,7 +94,8 @@ TEST(PadOverridesJson, EnforcesIdAndCountLimits) {
 
   const auto mapOf = [](int pads, int extraNonObjects) {
     std::string text = "{";
-    for (int i = 0; i < pads; ++i) text += (i ? "," : "") + padMember("p" + std::to_string(i), R"({"gain":2})");
+    for (int i = 0; i < pads; ++i)
+      text += (i ? "," : "") + padMember("p" + std::to_string(i), R"({"gain":2})");
     for (int i = 0; i < extraNonObjects; ++i) text += "," + padMember("n" + std::to_string(i), "7");
     return text + "}";
   };
@@ -106,15 +113,16 @@ TEST(PadOverridesJson, EmptyOrInvalidPadsLeaveNoEntry) {
   EXPECT_TRUE(parseOrDie(R"({"a":"loud","b":[1,2]})").empty());
   EXPECT_EQ(parseOrDie(R"({"a\u0000b":{"gain":2}})").at(0).padId, "a?b");
   const char rawNul[] = "{\"a\0b\":{\"gain\":2}}";
-  EXPECT_TRUE(parseOrDie(std::string(rawNul, sizeof rawNul - 1)).empty());  // cannot be written back
+  EXPECT_TRUE(
+      parseOrDie(std::string(rawNul, sizeof rawNul - 1)).empty());  // cannot be written back
 }
 
 TEST(PadOverridesJson, SyntaxErrorsFailAndLeaveTheDestinationAlone) {
   SamplerPadOverrides live = parseOrDie(R"({"keep":{"gain":2}})");
   const SamplerPadOverrides before = live;
-  for (const std::string text : {"", " ", "[]", R"({"a":{"gain":2}} x)", R"({"a":{"gain":2},})",
-                                 R"({"a":{"gain":2})", R"({"a":{"gain":}})", R"({"a":{"muted":tru}})",
-                                 R"({"a" {"gain":2}})", "\xEF\xBB\xBF{}"}) {
+  for (const std::string text :
+       {"", " ", "[]", R"({"a":{"gain":2}} x)", R"({"a":{"gain":2},})", R"({"a":{"gain":2})",
+        R"({"a":{"gain":}})", R"({"a":{"muted":tru}})", R"({"a" {"gain":2}})", "\xEF\xBB\xBF{}"}) {
     EXPECT_FALSE(parseSamplerPadOverridesJson(text.data(), text.size(), live)) << text;
     EXPECT_EQ(live, before) << text;
   }

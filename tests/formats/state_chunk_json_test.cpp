@@ -24,12 +24,15 @@ std::string nested(int levels) { return std::string(levels, '[') + std::string(l
 const double kParams[4] = {1, 2, -1, 0.8};
 
 TEST(StateChunkWrite, OnlyParamsWhenNothingElseIsGiven) {
-  EXPECT_EQ(writeStateJson(kParams, -1, nullptr, kSamplerAssetNoFault, kZoneLegacySingleZone, nullptr, nullptr, nullptr),
+  EXPECT_EQ(writeStateJson(kParams, -1, nullptr, kSamplerAssetNoFault, kZoneLegacySingleZone,
+                           nullptr, nullptr, nullptr),
             R"({"params":{"chord.on":1,"chord.mode":2,"chord.spread":-1,"chord.velocity":0.8}})");
   const double nonFinite[4] = {std::nan(""), 1, std::numeric_limits<double>::infinity(), 0};
-  const std::string text =
-      writeStateJson(nonFinite, -1, nullptr, kSamplerAssetNoFault, kZoneLegacySingleZone, nullptr, nullptr, nullptr);
-  EXPECT_EQ(text, R"({"params":{"chord.on":null,"chord.mode":1,"chord.spread":null,"chord.velocity":0}})");
+  const std::string text = writeStateJson(nonFinite, -1, nullptr, kSamplerAssetNoFault,
+                                          kZoneLegacySingleZone, nullptr, nullptr, nullptr);
+  EXPECT_EQ(
+      text,
+      R"({"params":{"chord.on":null,"chord.mode":1,"chord.spread":null,"chord.velocity":0}})");
   const StateChunk back = parseOrDie(text);
   EXPECT_FALSE(back.hasParam[0]);
   EXPECT_TRUE(back.hasParam[1]);
@@ -52,31 +55,37 @@ TEST(StateChunkWrite, EveryMemberInItsPlace) {
   bank.presetId = "p1";
   const std::uint8_t bytes[] = {'A', 'B'};
   const AuthoredStateOut authored{bytes, 2, 3};
-  EXPECT_EQ(writeStateJson(kParams, 4, &map, kSamplerAssetMovedInMemory, kZoneChokeAndSustain, &bank, &pads, &authored),
-            R"({"params":{"chord.on":1,"chord.mode":2,"chord.spread":-1,"chord.velocity":0.8},"variation":4,)"
-            R"("ccMap":{"version":1,"bindings":[{"cc":7,"path":"chord.on"}]},)"
-            R"("samplerAssetFault":"moved-in-memory-asset",)"
-            R"("samplerZoneAbi":"norvo-dual-stack-sampler/zone-layer/v1","samplerZoneVersion":1,)"
-            R"("samplerZoneProgram":"choke-and-sustain","sampler":{"v":1,"pads":{"kick":{"gain":2}}},)"
-            R"("bank":{"version":1,"id":"drums","bankVersion":"1.2","locator":"/b","source":"embedded","presetId":"p1"},)"
-            R"("authoredState":{"v":3,"bytes":"QUI="}})");
+  EXPECT_EQ(
+      writeStateJson(kParams, 4, &map, kSamplerAssetMovedInMemory, kZoneChokeAndSustain, &bank,
+                     &pads, &authored),
+      R"({"params":{"chord.on":1,"chord.mode":2,"chord.spread":-1,"chord.velocity":0.8},"variation":4,)"
+      R"("ccMap":{"version":1,"bindings":[{"cc":7,"path":"chord.on"}]},)"
+      R"("samplerAssetFault":"moved-in-memory-asset",)"
+      R"("samplerZoneAbi":"norvo-dual-stack-sampler/zone-layer/v1","samplerZoneVersion":1,)"
+      R"("samplerZoneProgram":"choke-and-sustain","sampler":{"v":1,"pads":{"kick":{"gain":2}}},)"
+      R"("bank":{"version":1,"id":"drums","bankVersion":"1.2","locator":"/b","source":"embedded","presetId":"p1"},)"
+      R"("authoredState":{"v":3,"bytes":"QUI="}})");
 }
 
 TEST(StateChunkWrite, OmitsAndFallsBackAsDocumented) {
   const auto tail = [](const std::string& text) {
-    return text.substr(std::strlen(R"({"params":{"chord.on":1,"chord.mode":2,"chord.spread":-1,"chord.velocity":0.8})"));
+    return text.substr(std::strlen(
+        R"({"params":{"chord.on":1,"chord.mode":2,"chord.spread":-1,"chord.velocity":0.8})"));
   };
   const SamplerPadOverrides noPads;
   BankStateRefOut noId;
   noId.source = "hosted";
   const AuthoredStateOut empty{nullptr, 4, 1};
-  EXPECT_EQ(tail(writeStateJson(kParams, -5, nullptr, kSamplerAssetNoFault, kZoneLegacySingleZone, &noId, &noPads, &empty)), "}");
-  EXPECT_EQ(tail(writeStateJson(kParams, 0, nullptr, static_cast<SamplerAssetDiagnostic>(7),
-                                static_cast<SamplerZoneProgram>(9), nullptr, nullptr, nullptr)),
-            R"(,"variation":0,"samplerAssetFault":"none","samplerZoneAbi":"norvo-dual-stack-sampler/zone-layer/v1",)"
-            R"("samplerZoneVersion":1,"samplerZoneProgram":"legacy-single-zone"})");
-  EXPECT_EQ(tail(writeStateJson(kParams, -1, nullptr, kSamplerAssetNoFault, static_cast<SamplerZoneProgram>(-3), nullptr,
-                                nullptr, nullptr)),
+  EXPECT_EQ(tail(writeStateJson(kParams, -5, nullptr, kSamplerAssetNoFault, kZoneLegacySingleZone,
+                                &noId, &noPads, &empty)),
+            "}");
+  EXPECT_EQ(
+      tail(writeStateJson(kParams, 0, nullptr, static_cast<SamplerAssetDiagnostic>(7),
+                          static_cast<SamplerZoneProgram>(9), nullptr, nullptr, nullptr)),
+      R"(,"variation":0,"samplerAssetFault":"none","samplerZoneAbi":"norvo-dual-stack-sampler/zone-layer/v1",)"
+      R"("samplerZoneVersion":1,"samplerZoneProgram":"legacy-single-zone"})");
+  EXPECT_EQ(tail(writeStateJson(kParams, -1, nullptr, kSamplerAssetNoFault,
+                                static_cast<SamplerZoneProgram>(-3), nullptr, nullptr, nullptr)),
             R"(,"samplerZoneAbi":"norvo-dual-stack-sampler/zone-layer/v1","samplerZoneVersion":1,)"
             R"("samplerZoneProgram":"legacy-single-zone"})");
   BankStateRefOut full;
@@ -84,14 +93,17 @@ TEST(StateChunkWrite, OmitsAndFallsBackAsDocumented) {
   full.source = "user-folder";
   full.sha256 = "ab";
   full.instrument = "piano";
-  EXPECT_EQ(tail(writeStateJson(kParams, -1, nullptr, kSamplerAssetNoFault, kZoneLegacySingleZone, &full, nullptr, nullptr)),
-            R"(,"bank":{"version":1,"id":"i","sha256":"ab","source":"user-folder","instrument":"piano"}})");
+  EXPECT_EQ(
+      tail(writeStateJson(kParams, -1, nullptr, kSamplerAssetNoFault, kZoneLegacySingleZone, &full,
+                          nullptr, nullptr)),
+      R"(,"bank":{"version":1,"id":"i","sha256":"ab","source":"user-folder","instrument":"piano"}})");
 }
 
 TEST(StateChunkParse, EmptyObjectLeavesAFreshChunk) {
   const StateChunk chunk = parseOrDie(" {} ");
   EXPECT_EQ(chunk.variation, -1);
-  EXPECT_FALSE(chunk.hasParam[0] || chunk.hasCcMap || chunk.hasPadOverrides || chunk.hasAuthoredState || chunk.bank.present);
+  EXPECT_FALSE(chunk.hasParam[0] || chunk.hasCcMap || chunk.hasPadOverrides ||
+               chunk.hasAuthoredState || chunk.bank.present);
   EXPECT_EQ(chunk.ccMap.count, 0u);
   EXPECT_TRUE(chunk.ccMap.bindings[5].enabled);
 }
@@ -115,7 +127,8 @@ TEST(StateChunkParse, VariationRules) {
   EXPECT_EQ(parseOrDie(R"({"variation":2.9})").variation, 2);
   EXPECT_EQ(parseOrDie(R"({"variation":-1})").variation, -1);
   EXPECT_EQ(parseOrDie(R"({"variation":-2.9})").variation, -2);
-  EXPECT_EQ(parseOrDie(R"({"variation":1e300})").variation, std::numeric_limits<std::int32_t>::max());
+  EXPECT_EQ(parseOrDie(R"({"variation":1e300})").variation,
+            std::numeric_limits<std::int32_t>::max());
   EXPECT_EQ(parseOrDie(R"({"variation":nan})").variation, -1);
   EXPECT_FALSE(parses(R"({"variation":"2"})"));
   EXPECT_FALSE(parses(R"({"variation":null})"));
@@ -131,7 +144,8 @@ TEST(StateChunkParse, CcMapMember) {
   const StateChunk kept = parseOrDie(R"({"ccMap":[{"cc":1,"path":"chord.on"}],"ccMap":null})");
   EXPECT_TRUE(kept.hasCcMap);
   EXPECT_EQ(kept.ccMap.count, 1u);
-  const StateChunk bound = parseOrDie(R"({"ccMap":{"version":1,"bindings":[{"cc":74.5,"path":"chord.mode"}]}})");
+  const StateChunk bound =
+      parseOrDie(R"({"ccMap":{"version":1,"bindings":[{"cc":74.5,"path":"chord.mode"}]}})");
   EXPECT_TRUE(bound.hasCcMap);
   ASSERT_EQ(bound.ccMap.count, 1u);
   EXPECT_EQ(bound.ccMap.bindings[0].cc, 75);
@@ -140,17 +154,20 @@ TEST(StateChunkParse, CcMapMember) {
 }
 
 TEST(StateChunkParse, SamplerNamesAndBlocks) {
-  const StateChunk program = parseOrDie(R"({"samplerZoneProgram":"velocity-round-robin","samplerZoneAbi":"x"})");
+  const StateChunk program =
+      parseOrDie(R"({"samplerZoneProgram":"velocity-round-robin","samplerZoneAbi":"x"})");
   EXPECT_EQ(program.samplerZoneProgram, kZoneVelocityRoundRobin);
   EXPECT_TRUE(program.hasSamplerZoneProgram);
-  const StateChunk unknownProgram = parseOrDie(R"({"samplerZoneProgram":"key-zones-pitch","samplerZoneProgram":"nope"})");
+  const StateChunk unknownProgram =
+      parseOrDie(R"({"samplerZoneProgram":"key-zones-pitch","samplerZoneProgram":"nope"})");
   EXPECT_EQ(unknownProgram.samplerZoneProgram, kZoneKeyZonesPitch);
   EXPECT_FALSE(parses(R"({"samplerZoneProgram":3})"));
 
   const StateChunk fault = parseOrDie(R"({"samplerAssetFault":"unsupported-stereo-source"})");
   EXPECT_EQ(fault.samplerAssetFault, kSamplerAssetUnsupportedStereoSource);
   EXPECT_TRUE(fault.hasSamplerAssetFault);
-  const StateChunk cleared = parseOrDie(R"({"samplerAssetFault":"corrupt-in-memory-asset","samplerAssetFault":"odd"})");
+  const StateChunk cleared =
+      parseOrDie(R"({"samplerAssetFault":"corrupt-in-memory-asset","samplerAssetFault":"odd"})");
   EXPECT_EQ(cleared.samplerAssetFault, kSamplerAssetNoFault);
   EXPECT_FALSE(cleared.hasSamplerAssetFault);
   EXPECT_FALSE(parses(R"({"samplerAssetFault":null})"));
@@ -174,13 +191,15 @@ TEST(StateChunkParse, AuthoredStateIsDecodedOrIgnored) {
   EXPECT_EQ(chunk.authoredVersion, 2);
   EXPECT_EQ(chunk.authoredBytes, (std::vector<std::uint8_t>{0x41, 0x42}));
 
-  for (const std::string bad : {R"({"authoredState":{"v":1,"bytes":"QU I"}})", R"({"authoredState":{"v":1,"bytes":""}})",
-                                R"({"authoredState":{"v":1,"bytes":7}})", R"({"authoredState":{"v":1}})",
-                                R"({"authoredState":[1]})"}) {
+  for (const std::string bad :
+       {R"({"authoredState":{"v":1,"bytes":"QU I"}})", R"({"authoredState":{"v":1,"bytes":""}})",
+        R"({"authoredState":{"v":1,"bytes":7}})", R"({"authoredState":{"v":1}})",
+        R"({"authoredState":[1]})"}) {
     EXPECT_FALSE(parseOrDie(bad).hasAuthoredState) << bad;
   }
   // A bad payload after a good one keeps the good one.
-  const StateChunk kept = parseOrDie(R"({"authoredState":{"v":1,"bytes":"QQ=="},"authoredState":{"v":5,"bytes":"!!!!"}})");
+  const StateChunk kept = parseOrDie(
+      R"({"authoredState":{"v":1,"bytes":"QQ=="},"authoredState":{"v":5,"bytes":"!!!!"}})");
   EXPECT_EQ(kept.authoredBytes, (std::vector<std::uint8_t>{0x41}));
   EXPECT_EQ(kept.authoredVersion, 1);
   EXPECT_FALSE(parses(R"({"authoredState":{"v":"1","bytes":"QQ=="}})"));
@@ -189,8 +208,11 @@ TEST(StateChunkParse, AuthoredStateIsDecodedOrIgnored) {
   const std::vector<std::uint8_t> big(kMaxAuthoredStateBytes + 3, 0x5a);
   base64Append(atCap, big.data(), kMaxAuthoredStateBytes);
   base64Append(overCap, big.data(), big.size());
-  EXPECT_EQ(parseOrDie(R"({"authoredState":{"v":1,"bytes":")" + atCap + "\"}}").authoredBytes.size(), kMaxAuthoredStateBytes);
-  EXPECT_FALSE(parseOrDie(R"({"authoredState":{"v":1,"bytes":")" + overCap + "\"}}").hasAuthoredState);
+  EXPECT_EQ(
+      parseOrDie(R"({"authoredState":{"v":1,"bytes":")" + atCap + "\"}}").authoredBytes.size(),
+      kMaxAuthoredStateBytes);
+  EXPECT_FALSE(
+      parseOrDie(R"({"authoredState":{"v":1,"bytes":")" + overCap + "\"}}").hasAuthoredState);
 }
 
 TEST(StateChunkParse, BankReferenceLimits) {
@@ -217,10 +239,11 @@ TEST(StateChunkParse, BankReferenceLimits) {
   EXPECT_STREQ(longId.bank.id, "");
   EXPECT_EQ(resolveBankStateRef(longId, index), kBankRefNone);
 
-  const StateChunk limits = parseOrDie(bankDoc(
-      R"("id":"b","sha256":")" + std::string(65, 'f') + R"(","bankVersion":")" + std::string(31, '1') +
-      R"(","source":"cloud","locator":")" + std::string(1024, 'l') + R"(","presetId":")" + std::string(63, 'p') +
-      R"(","instrument":")" + std::string(64, 'i') + "\""));
+  const StateChunk limits =
+      parseOrDie(bankDoc(R"("id":"b","sha256":")" + std::string(65, 'f') + R"(","bankVersion":")" +
+                         std::string(31, '1') + R"(","source":"cloud","locator":")" +
+                         std::string(1024, 'l') + R"(","presetId":")" + std::string(63, 'p') +
+                         R"(","instrument":")" + std::string(64, 'i') + "\""));
   EXPECT_TRUE(limits.bank.present);
   EXPECT_STREQ(limits.bank.sha256, "");
   EXPECT_EQ(std::strlen(limits.bank.bankVersion), 31u);
@@ -238,8 +261,9 @@ TEST(StateChunkParse, BankReferenceLimits) {
 }
 
 TEST(StateChunkParse, RejectsAnythingButOneObject) {
-  for (const std::string& text : std::initializer_list<std::string>{"", " ", "[]", "null", "{} x", "{}{}", "\xEF\xBB\xBF{}", R"({"a":1,})", R"({"a")",
-                                 R"({"a":"open})", "{\"a\":\"" + std::string(1, '\0')}) {
+  for (const std::string& text : std::initializer_list<std::string>{
+           "", " ", "[]", "null", "{} x", "{}{}", "\xEF\xBB\xBF{}", R"({"a":1,})", R"({"a")",
+           R"({"a":"open})", "{\"a\":\"" + std::string(1, '\0')}) {
     EXPECT_FALSE(parses(text)) << text;
   }
   EXPECT_TRUE(parses(" \t\r\n{\"unknown\":{\"deep\":[true,false,null,\"s\",-1e5]}} \n"));
@@ -249,11 +273,13 @@ TEST(StateChunkParse, RejectsAnythingButOneObject) {
 }
 
 TEST(StateChunkParse, HostileDocumentsFailOrLoadSafely) {
-  const std::string megabyteString = R"({"x":")" + std::string(4 << 20, 'a') + R"(","variation":1})";
+  const std::string megabyteString =
+      R"({"x":")" + std::string(4 << 20, 'a') + R"(","variation":1})";
   EXPECT_EQ(parseOrDie(megabyteString).variation, 1);
   EXPECT_FALSE(parses(R"({"x":")" + std::string(4 << 20, 'a')));  // unterminated
-  const StateChunk huge = parseOrDie(R"({"params":{"chord.mode":1e999999,"chord.on":-1e400,"chord.spread":1)" +
-                                     std::string(100000, '0') + "}}");
+  const StateChunk huge =
+      parseOrDie(R"({"params":{"chord.mode":1e999999,"chord.on":-1e400,"chord.spread":1)" +
+                 std::string(100000, '0') + "}}");
   EXPECT_FALSE(huge.hasParam[0] || huge.hasParam[1] || huge.hasParam[2]);  // non-finite: ignored
   const char withNul[] = "{\"bank\":{\"id\":\"a\0b\",\"source\":\"hosted\0x\"}}";
   const StateChunk nul = parseOrDie(std::string(withNul, sizeof withNul - 1));
@@ -267,7 +293,8 @@ TEST(StateChunkParse, HostileDocumentsFailOrLoadSafely) {
 
 TEST(StateChunkParse, FailureLeavesTheCallersChunkUntouched) {
   StateChunk chunk = parseOrDie(R"({"variation":3,"params":{"chord.mode":2}})");
-  const std::string bad = R"({"variation":9,"params":{"chord.mode":4},"bank":{"id":"x"},"ccMap":[{"path":1}]})";
+  const std::string bad =
+      R"({"variation":9,"params":{"chord.mode":4},"bank":{"id":"x"},"ccMap":[{"path":1}]})";
   EXPECT_FALSE(parseStateJson(bad.data(), bad.size(), chunk));
   EXPECT_EQ(chunk.variation, 3);
   EXPECT_EQ(chunk.params[1], 2);
@@ -279,10 +306,13 @@ TEST(StateChunkParse, FailureLeavesTheCallersChunkUntouched) {
 }
 
 TEST(StateChunkNames, Tables) {
-  for (const char* name : {"embedded", "module-relative", "user-folder", "hosted"}) EXPECT_TRUE(bankSourceNameKnown(name));
-  for (const char* name : std::initializer_list<const char*>{"", "Embedded", "cloud", nullptr}) EXPECT_FALSE(bankSourceNameKnown(name));
-  const char* programs[] = {"legacy-single-zone", "one-shot-drum", "looped-pad-release", "velocity-round-robin",
-                            "key-zones-pitch", "stereo-multi-mic", "choke-and-sustain", "voice-limit-steal"};
+  for (const char* name : {"embedded", "module-relative", "user-folder", "hosted"})
+    EXPECT_TRUE(bankSourceNameKnown(name));
+  for (const char* name : std::initializer_list<const char*>{"", "Embedded", "cloud", nullptr})
+    EXPECT_FALSE(bankSourceNameKnown(name));
+  const char* programs[] = {"legacy-single-zone",   "one-shot-drum",    "looped-pad-release",
+                            "velocity-round-robin", "key-zones-pitch",  "stereo-multi-mic",
+                            "choke-and-sustain",    "voice-limit-steal"};
   for (int i = 0; i < 8; ++i) {
     EXPECT_EQ(samplerZoneProgramFromName(programs[i]), i);
     EXPECT_TRUE(samplerZoneProgramNameKnown(programs[i]));

@@ -46,9 +46,8 @@ struct ModeCase {
 };
 
 TEST_F(ChordTest, EachModeSendsItsChordAndTheNoteOffReleasesItInOrder) {
-  const std::vector<ModeCase> cases = {{0, {60, 72}},     {1, {60, 67}},
-                                       {2, {60, 64, 67}}, {3, {60, 63, 67}},
-                                       {4, {60, 65, 67}}, {5, {60, 64, 67, 70}}};
+  const std::vector<ModeCase> cases = {{0, {60, 72}},     {1, {60, 67}},     {2, {60, 64, 67}},
+                                       {3, {60, 63, 67}}, {4, {60, 65, 67}}, {5, {60, 64, 67, 70}}};
   const double added = 102.0 / 127.0;  // 1.0 * 127 * 0.8 = 101.6 rounds to 102
   for (const ModeCase& c : cases) {
     SCOPED_TRACE(c.mode);
@@ -99,18 +98,18 @@ struct VelocityCase {
 
 TEST_F(ChordTest, AddedNotesCarryTheScaledRoundedVelocityAndTheRootItsOwn) {
   const std::vector<VelocityCase> cases = {
-      {1.0, 0.0, 1.0 / 127.0},    // floor of 1
-      {1.0, 1.0, 1.0},            // exactly 1
-      {0.5, 1.0, 64.0 / 127.0},   // 63.5 rounds half up
-      {0.0, 0.5, 1.0 / 127.0},    // silent root still gives audible added notes
-      {2.5, 0.8, 1.0},            // high-range root value: added notes clamp to 127
+      {1.0, 0.0, 1.0 / 127.0},   // floor of 1
+      {1.0, 1.0, 1.0},           // exactly 1
+      {0.5, 1.0, 64.0 / 127.0},  // 63.5 rounds half up
+      {0.0, 0.5, 1.0 / 127.0},   // silent root still gives audible added notes
+      {2.5, 0.8, 1.0},           // high-range root value: added notes clamp to 127
   };
   for (const VelocityCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.velocity << " x " << c.scale);
     param(kVelocity, c.scale);
     on(60, c.velocity);
-    EXPECT_EQ(run(), (std::vector<KernelOutput>{noteOn(60, c.velocity, 0),
-                                                noteOn(72, c.added, 0)}));
+    EXPECT_EQ(run(),
+              (std::vector<KernelOutput>{noteOn(60, c.velocity, 0), noteOn(72, c.added, 0)}));
   }
 }
 
@@ -122,13 +121,13 @@ struct RoundingCase {
 
 TEST_F(ChordTest, ModeAndSpreadValuesAreClampedAndRoundedHalfUp) {
   const std::vector<RoundingCase> cases = {
-      {kMode, 2.5, {60, 63, 67}},       // mode 3
-      {kMode, 2.49, {60, 64, 67}},      // mode 2
-      {kMode, -1.0, {60, 72}},          // mode 0
-      {kMode, 9.0, {60, 64, 67, 70}},   // mode 5
-      {kSpread, 1.5, {60, 88, 91, 94}}, // spread 2 (mode stays 5 from the case before)
-      {kSpread, -0.5, {60, 64, 67, 70}},// spread -0: no shift
-      {kSpread, -7.0, {60, 40, 43, 46}},// spread -2
+      {kMode, 2.5, {60, 63, 67}},         // mode 3
+      {kMode, 2.49, {60, 64, 67}},        // mode 2
+      {kMode, -1.0, {60, 72}},            // mode 0
+      {kMode, 9.0, {60, 64, 67, 70}},     // mode 5
+      {kSpread, 1.5, {60, 88, 91, 94}},   // spread 2 (mode stays 5 from the case before)
+      {kSpread, -0.5, {60, 64, 67, 70}},  // spread -0: no shift
+      {kSpread, -7.0, {60, 40, 43, 46}},  // spread -2
   };
   for (const RoundingCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.index << " = " << c.value);

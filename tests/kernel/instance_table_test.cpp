@@ -192,9 +192,9 @@ TEST_F(InstanceTableTest, OutputsCarryTheFrameOfTheirEvent) {
   ASSERT_EQ(K(process)(handle, 128), 0.0);
   const double added = 102.0 / 127.0;
   EXPECT_EQ(readOutputs(handle),
-            (std::vector<KernelOutput>{noteOn(60, 1.0, 0), noteOn(72, added, 0),
-                                       noteOn(62, 1.0, 0), noteOn(74, added, 0),
-                                       noteOn(64, 1.0, 64), noteOn(76, added, 64)}));
+            (std::vector<KernelOutput>{noteOn(60, 1.0, 0), noteOn(72, added, 0), noteOn(62, 1.0, 0),
+                                       noteOn(74, added, 0), noteOn(64, 1.0, 64),
+                                       noteOn(76, added, 64)}));
 }
 
 TEST_F(InstanceTableTest, EventsAtOrBeyondTheBlockEndAreDiscardedWithTheQueue) {
@@ -203,8 +203,8 @@ TEST_F(InstanceTableTest, EventsAtOrBeyondTheBlockEndAreDiscardedWithTheQueue) {
   ASSERT_EQ(K(push_event)(handle, 2, 40, 62, 1.0), 0.0);
   ASSERT_EQ(K(push_event)(handle, 2, 50, 64, 1.0), 0.0);
   ASSERT_EQ(K(process)(handle, 40), 0.0);
-  EXPECT_EQ(readOutputs(handle), (std::vector<KernelOutput>{noteOn(60, 1.0, 10),
-                                                           noteOn(72, 102.0 / 127.0, 10)}));
+  EXPECT_EQ(readOutputs(handle),
+            (std::vector<KernelOutput>{noteOn(60, 1.0, 10), noteOn(72, 102.0 / 127.0, 10)}));
   ASSERT_EQ(K(process)(handle, 128), 0.0);
   EXPECT_EQ(K(event_output_count)(handle), 0.0);
   // The queue is empty again: any frame may come first.
@@ -313,8 +313,7 @@ TEST_F(InstanceTableTest, AFullQueueOfFourNoteChordsFillsAllTwoHundredFiftySixOu
   ASSERT_EQ(K(process)(handle, 128), 0.0);
   ASSERT_EQ(K(event_output_count)(handle), 252.0);
   for (std::uint32_t note = 0; note < 64; ++note) {
-    ASSERT_EQ(K(push_event)(handle, note < 63 ? 3 : 2, 2 * note, note, note < 63 ? 0.0 : 1.0),
-              0.0);
+    ASSERT_EQ(K(push_event)(handle, note < 63 ? 3 : 2, 2 * note, note, note < 63 ? 0.0 : 1.0), 0.0);
   }
   ASSERT_EQ(K(process)(handle, 128), 0.0);
   ASSERT_EQ(K(event_output_count)(handle), 256.0);

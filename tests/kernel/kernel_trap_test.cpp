@@ -49,8 +49,12 @@ TEST(KernelTrapMessageTest, DiagnosticCodeFollowsTheStartOfTheText) {
 }
 
 TEST(KernelTrapMessageTest, SeparatorBytesInTheTextBecomeSpaces) {
-  EXPECT_EQ(frame("Uncaught a\x01" "b\x1F" "c", "create"),
-            "\x01Uncaught a b c\x1FSC4013\x1F" "create");
+  EXPECT_EQ(frame("Uncaught a\x01"
+                  "b\x1F"
+                  "c",
+                  "create"),
+            "\x01Uncaught a b c\x1FSC4013\x1F"
+            "create");
 }
 
 TEST(KernelTrapMessageTest, LongTextIsCutSoTheWholeMessageFits) {
@@ -92,7 +96,8 @@ void checkingSink(void* context, const char* message, std::size_t length, void* 
 TEST_F(KernelTrapDeathTest, TableAccessBeforeRuntimeInitTrapsThroughThePanicSink) {
   gExpected =
       "\x01ordanc: RangeError: typed array index 0 out of bounds (length 0)\n"
-      "\x1FSC4014\x1F" "create";
+      "\x1FSC4014\x1F"
+      "create";
   EXPECT_EXIT(
       {
         K(set_panic_sink)(checkingSink, &gExpected);
@@ -102,7 +107,9 @@ TEST_F(KernelTrapDeathTest, TableAccessBeforeRuntimeInitTrapsThroughThePanicSink
 }
 
 TEST_F(KernelTrapDeathTest, RuntimeInitKeepsTheSinkInstalledBeforeIt) {
-  gExpected = "\x01Uncaught Error: boom\x1FSC4013\x1F" "runtime_init";
+  gExpected =
+      "\x01Uncaught Error: boom\x1FSC4013\x1F"
+      "runtime_init";
   EXPECT_EXIT(
       {
         K(set_panic_sink)(checkingSink, &gExpected);
@@ -119,7 +126,8 @@ TEST_F(KernelTrapDeathTest, TrapWithoutASinkStillEndsTheProcess) {
 TEST_F(KernelTrapDeathTest, ReportedEntryIsTheOneThatTrapped) {
   gExpected =
       "\x01ordanc: RangeError: typed array index 6 out of bounds (length 0)\n"
-      "\x1FSC4014\x1F" "event_output_a";
+      "\x1FSC4014\x1F"
+      "event_output_a";
   EXPECT_EXIT(
       {
         K(set_panic_sink)(checkingSink, &gExpected);

@@ -84,8 +84,9 @@ TEST_F(ModuleLoadTest, UnloadedAndReloadedModuleWorksAgain) {
   PClassInfo info;
   ASSERT_EQ(factory->getClassInfo(0, &info), kResultOk);
   IComponent* component = nullptr;
-  ASSERT_EQ(factory->createInstance(info.cid, IComponent::iid, reinterpret_cast<void**>(&component)),
-            kResultOk);
+  ASSERT_EQ(
+      factory->createInstance(info.cid, IComponent::iid, reinterpret_cast<void**>(&component)),
+      kResultOk);
   HostApplication host;  // not reference-counted: lives on the stack
   ASSERT_EQ(component->initialize(static_cast<IHostApplication*>(&host)), kResultOk);
   FUnknownPtr<IAudioProcessor> processor(component);
@@ -119,8 +120,9 @@ TEST_F(ModuleLoadTest, PlaysAChordThroughTheLoadedModule) {
   EXPECT_STREQ(info.name, "Chord");
 
   IComponent* component = nullptr;
-  ASSERT_EQ(factory->createInstance(info.cid, IComponent::iid, reinterpret_cast<void**>(&component)),
-            kResultOk);
+  ASSERT_EQ(
+      factory->createInstance(info.cid, IComponent::iid, reinterpret_cast<void**>(&component)),
+      kResultOk);
   HostApplication host;  // not reference-counted: lives on the stack
   ASSERT_EQ(component->initialize(static_cast<IHostApplication*>(&host)), kResultOk);
   FUnknownPtr<IAudioProcessor> processor(component);
@@ -166,9 +168,9 @@ TEST_F(ModuleLoadTest, ProcessOnTheHostsAudioThreadNeitherAllocatesNorLocks) {
   {
     // The counter sees the module's own allocations (creating an instance allocates).
     norvo::test::AllocationScope scope;
-    ASSERT_EQ(factory->createInstance(info.cid, IComponent::iid,
-                                      reinterpret_cast<void**>(&component)),
-              kResultOk);
+    ASSERT_EQ(
+        factory->createInstance(info.cid, IComponent::iid, reinterpret_cast<void**>(&component)),
+        kResultOk);
     EXPECT_GT(scope.counts().allocations, 0u);
   }
   HostApplication host;  // not reference-counted: lives on the stack

@@ -188,8 +188,7 @@ TEST_F(ProcessorTest, RejectedFormatIsReportedToo) {
   EXPECT_EQ(setup(0.0, 512), kResultFalse);
   const auto reports = peer_.withId("norvo.runtimeDiagnostics");
   ASSERT_EQ(reports.size(), 1u);
-  EXPECT_NE(reports[0]->json.find("\"code\":\"runtime.invalid-configuration\""),
-            std::string::npos);
+  EXPECT_NE(reports[0]->json.find("\"code\":\"runtime.invalid-configuration\""), std::string::npos);
 }
 
 TEST_F(ProcessorTest, VelocityZeroNoteOnArrivesAsNoteOff) {
@@ -244,9 +243,9 @@ TEST_F(ProcessorTest, EveryParameterPointIsQueuedAtItsOffsetBeforeNotes) {
 
 TEST_F(ProcessorTest, OutputEventsFollowTheMidiStatus) {
   startProcessing();
-  fakeKernel().addOutput(2, 3, 64, 51.0 / 127.0);   // note-on, velocity byte 51
-  fakeKernel().addOutput(3, 4, 64, 0);              // note-off
-  fakeKernel().addOutput(4, 5, 7, 100.0 / 127.0);   // control change 7 = 100
+  fakeKernel().addOutput(2, 3, 64, 51.0 / 127.0);  // note-on, velocity byte 51
+  fakeKernel().addOutput(3, 4, 64, 0);             // note-off
+  fakeKernel().addOutput(4, 5, 7, 100.0 / 127.0);  // control change 7 = 100
   ASSERT_EQ(run(64), kResultOk);
   ASSERT_EQ(out_.getEventCount(), 3);
 

@@ -87,18 +87,21 @@ struct NormalizeCase {
 
 TEST(ParameterConversionTest, PlainToNormalizedClampsWithoutQuantizing) {
   const std::vector<NormalizeCase> cases = {
-      {"chord.on", 1.0, 1.0},         {"chord.mode", 2.4, 0.48},
-      {"chord.mode", 7.0, 1.0},       {"chord.mode", -1.0, 0.0},
-      {"chord.spread", 1.0, 0.75},    {"chord.spread", -2.0, 0.0},
-      {"chord.velocity", 0.4, 0.4},   {"chord.velocity", std::nan(""), 0.0},
+      {"chord.on", 1.0, 1.0},
+      {"chord.mode", 2.4, 0.48},
+      {"chord.mode", 7.0, 1.0},
+      {"chord.mode", -1.0, 0.0},
+      {"chord.spread", 1.0, 0.75},
+      {"chord.spread", -2.0, 0.0},
+      {"chord.velocity", 0.4, 0.4},
+      {"chord.velocity", std::nan(""), 0.0},
       {"chord.velocity", -INFINITY, 0.0},
   };
   for (const NormalizeCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.path << " = " << c.plain);
     EXPECT_DOUBLE_EQ(norvo_param_normalize(param(c.path), c.plain), c.normalized);
   }
-  const norvo_param_desc flat{9, "x", "X", "", kParamKindContinuous, 3, 3, 0, 3, 0, "", 0,
-                              nullptr};
+  const norvo_param_desc flat{9, "x", "X", "", kParamKindContinuous, 3, 3, 0, 3, 0, "", 0, nullptr};
   EXPECT_EQ(norvo_param_normalize(flat, 3.0), 0.0);
 }
 
@@ -111,16 +114,11 @@ struct ParseCase {
 
 TEST(ParameterParsingTest, TextIsReadWithStrtodRulesAndNormalized) {
   const std::vector<ParseCase> cases = {
-      {"chord.mode", "7", true, 1.0},
-      {"chord.mode", " 3", true, 0.6},
-      {"chord.mode", "3abc", true, 0.6},
-      {"chord.mode", "2.4", true, 0.48},
-      {"chord.mode", "abc", false, 0.25},
-      {"chord.mode", "", false, 0.25},
-      {"chord.mode", "nan", false, 0.25},
-      {"chord.mode", "-5", true, 0.0},
-      {"chord.mode", "1e9", true, 1.0},
-      {"chord.velocity", "0.4", true, 0.4},
+      {"chord.mode", "7", true, 1.0},     {"chord.mode", " 3", true, 0.6},
+      {"chord.mode", "3abc", true, 0.6},  {"chord.mode", "2.4", true, 0.48},
+      {"chord.mode", "abc", false, 0.25}, {"chord.mode", "", false, 0.25},
+      {"chord.mode", "nan", false, 0.25}, {"chord.mode", "-5", true, 0.0},
+      {"chord.mode", "1e9", true, 1.0},   {"chord.velocity", "0.4", true, 0.4},
       {"chord.on", "on", false, 0.25},  // continuous: the toggle words mean nothing
       {"chord.spread", "+1", true, 0.75},
   };
@@ -156,20 +154,20 @@ class DecimalCommaLocale {
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"}) {
       if (use(name)) return;
     }
-    const std::string dir =
-        testing::TempDir() + "norvo-comma-locale-" + std::to_string(::getpid());
+    const std::string dir = testing::TempDir() + "norvo-comma-locale-" + std::to_string(::getpid());
     std::error_code error;
     std::filesystem::create_directories(dir, error);
     const std::string source = dir + "/comma.src";
     if (FILE* f = std::fopen(source.c_str(), "w")) {
-      std::fputs("LC_NUMERIC\ndecimal_point \",\"\nthousands_sep \".\"\ngrouping 3;3\n"
-                 "END LC_NUMERIC\n",
-                 f);
+      std::fputs(
+          "LC_NUMERIC\ndecimal_point \",\"\nthousands_sep \".\"\ngrouping 3;3\n"
+          "END LC_NUMERIC\n",
+          f);
       std::fclose(f);
     }
     // localedef warns about the categories left out and exits non-zero; the result is usable.
-    const std::string command = "localedef -c -i '" + source + "' -f ANSI_X3.4-1968 '" + dir +
-                                "/comma' >/dev/null 2>&1";
+    const std::string command =
+        "localedef -c -i '" + source + "' -f ANSI_X3.4-1968 '" + dir + "/comma' >/dev/null 2>&1";
     (void)std::system(command.c_str());
     dir_ = dir;
     setenv("LOCPATH", dir.c_str(), 1);
@@ -219,12 +217,12 @@ TEST(ParameterParsingTest, NumbersReadTheSameUnderADecimalCommaLocale) {
 }
 
 const char* const kLevels[] = {"Low", "Mid", "High"};
-const norvo_param_desc kList{10, "t.list", "List", "", kParamKindList, 0, 0, 0, 0, 0, "", 3,
-                             kLevels};
-const norvo_param_desc kUnnamedList{11, "t.count", "Count", "", kParamKindList, 0, 0, 0, 0, 0,
-                                    "", 5, nullptr};
-const norvo_param_desc kToggle{12, "t.toggle", "Toggle", "", kParamKindToggle, 0, 1, 0, 0, 0,
-                               "", 0, nullptr};
+const norvo_param_desc kList{10, "t.list", "List", "", kParamKindList, 0, 0, 0,
+                             0,  0,        "",     3,  kLevels};
+const norvo_param_desc kUnnamedList{11, "t.count", "Count", "", kParamKindList, 0, 0, 0,
+                                    0,  0,         "",      5,  nullptr};
+const norvo_param_desc kToggle{12, "t.toggle", "Toggle", "", kParamKindToggle, 0, 1, 0,
+                               0,  0,          "",       0,  nullptr};
 
 TEST(ParameterKindsTest, ListParametersStepThroughTheirEntries) {
   EXPECT_EQ(norvo_param_to_plain(kList, 0.0), 0.0);
@@ -247,8 +245,7 @@ TEST(ParameterKindsTest, ListParametersStepThroughTheirEntries) {
   EXPECT_EQ(normalized, 0.5);
 
   const char* const single[] = {"Only"};
-  const norvo_param_desc one{13, "t.one", "One", "", kParamKindList, 0, 0, 0, 0, 0, "", 1,
-                             single};
+  const norvo_param_desc one{13, "t.one", "One", "", kParamKindList, 0, 0, 0, 0, 0, "", 1, single};
   EXPECT_TRUE(norvo_param_from_text(one, "Only", &normalized));
   EXPECT_EQ(normalized, 0.0);
   EXPECT_EQ(norvo_param_normalize(one, 5.0), 0.0);

@@ -124,8 +124,7 @@ TEST_F(FactoryTest, CreatesTheProcessorAndTheControllerItNames) {
   component->release();
 
   void* none = nullptr;
-  EXPECT_EQ(factory_->createInstance(processorClassId().toTUID(), Vst::IEditController::iid,
-                                     &none),
+  EXPECT_EQ(factory_->createInstance(processorClassId().toTUID(), Vst::IEditController::iid, &none),
             kNoInterface);
   EXPECT_EQ(none, nullptr);
 }

@@ -43,7 +43,6 @@ class ProcessorRealtimeTest : public testing::Test {
 };
 
 TEST_F(ProcessorRealtimeTest, ProcessNeitherAllocatesNorLocks) {
-
   int produced = 0;
   test::AllocationCounts counts;
   {

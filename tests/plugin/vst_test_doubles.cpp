@@ -33,8 +33,8 @@ double fakeA(std::uint32_t, std::uint32_t i) { return gKernel.outputs[i].a; }
 double fakeB(std::uint32_t, std::uint32_t i) { return gKernel.outputs[i].b; }
 
 const KernelEntryPoints kFakeEntryPoints = {
-    fakeCreate, fakeView,  fakeView,        fakePush,  fakeProcess, fakeZero, fakeZero,
-    fakeOutputCount, fakeFrame, fakeKind, fakeA, fakeB,
+    fakeCreate, fakeView,        fakeView,  fakePush, fakeProcess, fakeZero,
+    fakeZero,   fakeOutputCount, fakeFrame, fakeKind, fakeA,       fakeB,
 };
 
 }  // namespace

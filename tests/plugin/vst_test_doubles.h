@@ -18,18 +18,17 @@
 namespace norvo::test {
 
 // Implements FUnknown for stack objects: no reference counting, queryInterface answers I only.
-#define NORVO_TEST_FUNKNOWN(I)                                                          \
-  Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj)  \
-      override {                                                                        \
-    if (Steinberg::FUnknownPrivate::iidEqual(iid, I::iid) ||                            \
-        Steinberg::FUnknownPrivate::iidEqual(iid, Steinberg::FUnknown::iid)) {          \
-      *obj = static_cast<I*>(this);                                                     \
-      return Steinberg::kResultOk;                                                      \
-    }                                                                                   \
-    *obj = nullptr;                                                                     \
-    return Steinberg::kNoInterface;                                                     \
-  }                                                                                     \
-  Steinberg::uint32 PLUGIN_API addRef() override { return 1; }                          \
+#define NORVO_TEST_FUNKNOWN(I)                                                                   \
+  Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override { \
+    if (Steinberg::FUnknownPrivate::iidEqual(iid, I::iid) ||                                     \
+        Steinberg::FUnknownPrivate::iidEqual(iid, Steinberg::FUnknown::iid)) {                   \
+      *obj = static_cast<I*>(this);                                                              \
+      return Steinberg::kResultOk;                                                               \
+    }                                                                                            \
+    *obj = nullptr;                                                                              \
+    return Steinberg::kNoInterface;                                                              \
+  }                                                                                              \
+  Steinberg::uint32 PLUGIN_API addRef() override { return 1; }                                   \
   Steinberg::uint32 PLUGIN_API release() override { return 1; }
 
 class EventListDouble : public Steinberg::Vst::IEventList {
@@ -130,8 +129,8 @@ class ParameterChangesDouble : public Steinberg::Vst::IParameterChanges {
   Steinberg::Vst::IParamValueQueue* PLUGIN_API getParameterData(Steinberg::int32 index) override {
     return index >= 0 && index < count_ ? &queues_[index] : nullptr;
   }
-  Steinberg::Vst::IParamValueQueue* PLUGIN_API addParameterData(
-      const Steinberg::Vst::ParamID& id, Steinberg::int32& index) override {
+  Steinberg::Vst::IParamValueQueue* PLUGIN_API addParameterData(const Steinberg::Vst::ParamID& id,
+                                                                Steinberg::int32& index) override {
     if (count_ >= kCapacity) return nullptr;
     queues_[count_].reset(id);
     index = count_;
@@ -177,7 +176,8 @@ class MessageRecorder : public Steinberg::Vst::IConnectionPoint {
     const void* data = nullptr;
     Steinberg::uint32 size = 0;
     if (auto* attributes = message->getAttributes();
-        attributes != nullptr && attributes->getBinary("json", data, size) == Steinberg::kResultOk) {
+        attributes != nullptr &&
+        attributes->getBinary("json", data, size) == Steinberg::kResultOk) {
       r.hasJson = true;
       r.json.assign(static_cast<const char*>(data), size);
     }

@@ -22,11 +22,10 @@ void narrowInto(char8 (&dst)[N], const char16 (&src)[M]) {
 
 }  // namespace
 
-CPluginFactory::CPluginFactory(const PFactoryInfo& info) : factoryInfo(info) {
-  FUNKNOWN_CTOR
-}
+CPluginFactory::CPluginFactory(const PFactoryInfo& info)
+    : factoryInfo(info){FUNKNOWN_CTOR}
 
-CPluginFactory::~CPluginFactory() {
+      CPluginFactory::~CPluginFactory() {
   if (gPluginFactory == this) gPluginFactory = nullptr;
   FUNKNOWN_DTOR
 }

@@ -46,8 +46,8 @@ class AudioEffect : public Component, public IAudioProcessor, public IProcessCon
 
   OBJ_METHODS(AudioEffect, Component)
   DEFINE_INTERFACES
-    DEF_INTERFACE(IAudioProcessor)
-    DEF_INTERFACE(IProcessContextRequirements)
+  DEF_INTERFACE(IAudioProcessor)
+  DEF_INTERFACE(IProcessContextRequirements)
   END_DEFINE_INTERFACES(Component)
   REFCOUNT_METHODS(Component)
 
