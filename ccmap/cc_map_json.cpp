@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "formats/json_writer.h"
-#include "plugin/parameter_model.h"
+#include "common/json_writer.h"
+#include "product/parameter_table.h"
 
 namespace norvo {
 namespace {
@@ -47,7 +47,7 @@ std::uint8_t valueOf(const NamedValue (&table)[N], const std::string& name) noex
 }
 
 int paramIndexForPath(const std::string& path) noexcept {
-  for (std::size_t i = 0; i < NORVO_PARAM_COUNT; ++i) {
+  for (std::size_t i = 0; i < kParamCount; ++i) {
     if (path == NORVO_PARAMS[i].path) return static_cast<int>(i);
   }
   return -1;
@@ -186,7 +186,7 @@ void writeCcMapJson(std::string& out, const CcMap& map) {
   bool first = true;
   for (std::uint32_t i = 0; i < count; ++i) {
     const CcBinding& b = map.bindings[i];
-    if (b.param < 0 || static_cast<std::size_t>(b.param) >= NORVO_PARAM_COUNT) continue;
+    if (b.param < 0 || static_cast<std::size_t>(b.param) >= kParamCount) continue;
     if (!first) out.push_back(',');
     first = false;
     appendBinding(out, b);

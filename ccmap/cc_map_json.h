@@ -10,7 +10,7 @@
 
 #include "ccmap/cc_activity_record.h"
 #include "ccmap/cc_map.h"
-#include "formats/json_reader.h"
+#include "common/json_reader.h"
 
 namespace norvo {
 

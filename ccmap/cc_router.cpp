@@ -192,7 +192,7 @@ bool resolveSlot(const SlotContext& c, double& out) noexcept {
 bool takesPart(const CcBinding& binding, int cc, int channel) noexcept {
   return binding.enabled && binding.cc == cc &&
          (binding.channel == 0 || binding.channel == channel) && binding.param >= 0 &&
-         static_cast<std::size_t>(binding.param) < NORVO_PARAM_COUNT;
+         static_cast<std::size_t>(binding.param) < kParamCount;
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <type_traits>
 
 #include "ccmap/cc_map.h"
-#include "plugin/parameter_model.h"
+#include "product/parameter_table.h"
 
 namespace norvo {
 

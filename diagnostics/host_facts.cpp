@@ -1,7 +1,7 @@
 // HostFacts construction helpers.
 #include "diagnostics/host_facts.h"
 
-#include "diagnostics/fixed_text.h"
+#include "common/fixed_text.h"
 
 namespace norvo {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "formats/json_writer.h"
+#include "common/json_writer.h"
 
 namespace norvo {
 

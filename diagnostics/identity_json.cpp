@@ -1,12 +1,21 @@
 // The identity and capabilities objects.
 #include "diagnostics/identity_json.h"
 
-#include "formats/json_writer.h"
-#include "plugin/product_identity.h"
+#include "common/json_writer.h"
+#include "product/product_identity.h"
 
 namespace norvo {
 
 namespace {
+
+// What the shell reports about itself beside the product's names.
+constexpr const char* kHostClass = "effect";
+constexpr const char* kShellSdkVersion = "0.0.0";
+constexpr const char* kBuildMode = "production";
+constexpr const char* kBuildConfiguration = "Release";
+constexpr const char* kRatePolicy = "host-native";
+constexpr int kStateVersion = 1;
+constexpr int kStateMaxBytes = 65536;
 
 void appendMember(std::string& out, const char* key, const char* value) {
   jsonAppendQuoted(out, key);
@@ -64,25 +73,25 @@ void writeDiagnosticIdentityJson(std::string& out, std::uint8_t target, const Ui
   out += ",";
   appendMember(out, "version", product::kVersion);
   out += ",";
-  appendMember(out, "hostClass", product::kHostClass);
+  appendMember(out, "hostClass", kHostClass);
   out += ",";
   appendMember(out, "target", diagnosticTargetName(target));
   out += ",";
-  appendMember(out, "sdkVersion", product::kShellSdkVersion);
+  appendMember(out, "sdkVersion", kShellSdkVersion);
   out += ",\"build\":{";
-  appendMember(out, "mode", product::kBuildMode);
+  appendMember(out, "mode", kBuildMode);
   out += ",";
-  appendMember(out, "configuration", product::kBuildConfiguration);
+  appendMember(out, "configuration", kBuildConfiguration);
   out += "}";
   if (!ui.empty()) {
     appendUiBlock(out, ui);
   }
   out += ",\"ratePolicy\":{";
-  appendMember(out, "mode", product::kRatePolicy);
+  appendMember(out, "mode", kRatePolicy);
   out += "},\"state\":{\"version\":";
-  jsonAppendNumber(out, product::kStateVersion);
+  jsonAppendNumber(out, kStateVersion);
   out += ",\"maxBytes\":";
-  jsonAppendNumber(out, product::kStateMaxBytes);
+  jsonAppendNumber(out, kStateMaxBytes);
   out +=
       "},\"ports\":[{\"id\":\"midi-in\",\"kind\":\"midi\",\"direction\":\"input\","
       "\"busRole\":\"main\"}]}";

@@ -1,7 +1,7 @@
 // The "norvo.lifecycle" messages.
 #include "diagnostics/lifecycle_json.h"
 
-#include "formats/json_writer.h"
+#include "common/json_writer.h"
 
 namespace norvo {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "diagnostics/fixed_text.h"
+#include "common/fixed_text.h"
 
 namespace norvo {
 

@@ -1,7 +1,7 @@
 // Bank facts, preset state and the (empty) compiled bank list.
 #include "diagnostics/preset_state_json.h"
 
-#include "formats/json_writer.h"
+#include "common/json_writer.h"
 
 namespace norvo {
 

@@ -1,7 +1,7 @@
 // Recording into the runtime diagnostic ring.
 #include "diagnostics/runtime_diagnostic_ring.h"
 
-#include "diagnostics/fixed_text.h"
+#include "common/fixed_text.h"
 #include "diagnostics/runtime_diagnostic_codes.h"
 
 namespace norvo {

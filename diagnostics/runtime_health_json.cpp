@@ -1,8 +1,8 @@
 // The runtime health document and its diagnostic objects, written by hand in a fixed order.
 #include "diagnostics/runtime_health_json.h"
 
+#include "common/json_writer.h"
 #include "diagnostics/runtime_diagnostic_codes.h"
-#include "formats/json_writer.h"
 
 namespace norvo {
 

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "formats/json_writer.h"
+#include "common/json_writer.h"
 
 namespace norvo {
 

@@ -4,10 +4,10 @@
 #include <climits>
 #include <cmath>
 
+#include "common/log_line.h"
+
 namespace norvo {
 namespace {
-
-constexpr std::string_view kLinePrefix = "norvo-plugin-shell: ";
 
 // Truncation toward zero that stays defined for every double.
 int truncatedNote(double note) noexcept {
@@ -20,13 +20,13 @@ int truncatedNote(double note) noexcept {
 }  // namespace
 
 std::string malformedBridgeMessageLine(std::size_t bytes) {
-  std::string line(kLinePrefix);
+  std::string line(NORVO_LOG_PREFIX);
   line.append("malformed bridge message (").append(std::to_string(bytes)).append(" bytes)\n");
   return line;
 }
 
 std::string bridgeNoteLine(std::string_view type, double note) {
-  std::string line(kLinePrefix);
+  std::string line(NORVO_LOG_PREFIX);
   line.append("bridge ")
       .append(type)
       .append(" note=")

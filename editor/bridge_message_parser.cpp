@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "ccmap/cc_map_json.h"
+#include "common/json_reader.h"
 #include "editor/diagnostic_feed.h"
-#include "formats/json_reader.h"
 #include "formats/sampler_pad_overrides_json.h"
 #include "formats/state_chunk_json.h"
 

@@ -60,7 +60,20 @@ std::string uiManifestPathForModulePath(const std::string& modulePath) {
   return contents + "/Resources/ui/manifest.json";
 }
 
+std::string bundleFolderForModulePath(const std::string& modulePath) {
+  if (modulePath.empty()) {
+    return {};
+  }
+  const fs::path contents = fs::path(modulePath).parent_path().parent_path();
+  if (contents.filename() != "Contents") {
+    return modulePath;
+  }
+  return contents.parent_path().string();
+}
+
 std::string pluginModulePath() { return moduleFilePathForAddress(&kModuleAnchor); }
+
+std::string pluginBundlePath() { return bundleFolderForModulePath(pluginModulePath()); }
 
 std::string pluginUiRoot() { return uiRootForModulePath(pluginModulePath()); }
 

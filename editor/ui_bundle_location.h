@@ -6,11 +6,7 @@
 
 #include <string>
 
-#if defined(_WIN32)
-#define NORVO_EXPORT_C extern "C" __declspec(dllexport)
-#else
-#define NORVO_EXPORT_C extern "C" __attribute__((visibility("default")))
-#endif
+#include "common/export.h"
 
 namespace norvo {
 
@@ -26,8 +22,14 @@ std::string uiRootForModulePath(const std::string& modulePath);
 // for an empty module path.
 std::string uiManifestPathForModulePath(const std::string& modulePath);
 
-// This module's file path, UI root and manifest path (empty when unknown).
+// The bundle folder for a module file path: "<bundle>/Contents/<arch>/<file>" gives "<bundle>"
+// (the folder above the last "Contents" folder that holds the module's folder); a module outside
+// a bundle gives its own path. Empty for an empty path.
+std::string bundleFolderForModulePath(const std::string& modulePath);
+
+// This module's file path, bundle folder, UI root and manifest path (empty when unknown).
 std::string pluginModulePath();
+std::string pluginBundlePath();
 std::string pluginUiRoot();
 std::string pluginUiManifestPath();
 
@@ -36,8 +38,8 @@ std::string pluginUiManifestPath();
 // Exported C entry points.
 // The UI root of the bundle containing the image at `address`, or null when there is none.
 // The text lives in a per-thread buffer that the next call on the same thread replaces.
-NORVO_EXPORT_C const char* norvoUiRootForImageAddress(const void* address);
+extern "C" NORVO_EXPORT const char* norvoUiRootForImageAddress(const void* address);
 
 // This module's UI root, empty when there is none. The text lives in one process-wide buffer
 // that the next call replaces: copy it before calling again. Main thread.
-NORVO_EXPORT_C const char* norvoPluginUiRootForDiagnostics(void);
+extern "C" NORVO_EXPORT const char* norvoPluginUiRootForDiagnostics(void);

@@ -6,15 +6,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/log_line.h"
 #include "engine/kernel_output_conversion.h"
 #include "engine/kernel_runtime.h"
 #include "engine/kernel_trace.h"
-#include "plugin/parameter_model.h"
 
 namespace norvo {
 namespace {
-
-static_assert(kProductParameterCount == static_cast<int>(NORVO_PARAM_COUNT));
 
 constexpr const char* kInvalidConfigurationMessage = "host processing configuration is invalid";
 constexpr const char* kUnsupportedFifoMessage = "host rate requires unsupported SRC FIFO capacity";
@@ -51,7 +49,7 @@ KernelEngine::KernelEngine() : KernelEngine(chordKernelEntryPoints()) {}
 
 KernelEngine::KernelEngine(const KernelEntryPoints& kernel)
     : kernel_(kernel), midiOut_(new MidiOutEvent[kMidiOutCapacity]) {
-  for (int i = 0; i < kProductParameterCount; ++i) {
+  for (int i = 0; i < kParamCount; ++i) {
     paramValues_[i].store(defaultPlain(i), std::memory_order_relaxed);
     productShadow_[i] = defaultPlain(i);
   }
@@ -90,7 +88,7 @@ bool KernelEngine::setup(double sampleRate, int maxBlockFrames) {
                      kKernelCreateFailedMessage, nullptr);
     recordDiagnostic(kDiagEngineUnavailable, kSeverityFatal, kPhaseConfigure,
                      kEngineUnavailableMessage, nullptr);
-    std::fprintf(stderr, "norvo-plugin-shell: kernel setup failed at %.9g Hz\n", hostRate_);
+    std::fprintf(stderr, NORVO_LOG_PREFIX "kernel setup failed at %.9g Hz\n", hostRate_);
     return false;
   }
 
@@ -105,11 +103,12 @@ bool KernelEngine::rejectFormat(double sampleRate, int maxBlockFrames) {
   recordDiagnostic(kDiagInvalidConfiguration, kSeverityError, kPhaseConfigure,
                    kInvalidConfigurationMessage, nullptr);
   std::fprintf(stderr,
-               "norvo-plugin-shell: rejected host format (sampleRate=%.9g, maxBlockFrames=%d)\n",
+               NORVO_LOG_PREFIX "rejected host format (sampleRate=%.9g, maxBlockFrames=%d)\n",
                sampleRate, maxBlockFrames);
   if (maxBlockFrames > kMaxHostBlockFrames) {
     std::fprintf(stderr,
-                 "norvo-plugin-shell: maxBlockFrames exceeds the %d-frame ceiling; render long "
+                 NORVO_LOG_PREFIX
+                 "maxBlockFrames exceeds the %d-frame ceiling; render long "
                  "fixtures as a LOOP of <=%d-frame blocks rather than declaring the whole "
                  "fixture as one block\n",
                  kMaxHostBlockFrames, kMaxHostBlockFrames);
@@ -139,7 +138,7 @@ void KernelEngine::destroyKernelInstance() noexcept {
 }
 
 void KernelEngine::resetParams() {
-  for (int i = 0; i < kProductParameterCount; ++i) {
+  for (int i = 0; i < kParamCount; ++i) {
     paramValues_[i].store(defaultPlain(i), std::memory_order_relaxed);
   }
   variation_.store(kDefaultVariation, std::memory_order_relaxed);
@@ -150,7 +149,7 @@ void KernelEngine::resetParams() {
 }
 
 void KernelEngine::resetProductParameterShadow() noexcept {
-  for (int i = 0; i < kProductParameterCount; ++i) productShadow_[i] = defaultPlain(i);
+  for (int i = 0; i < kParamCount; ++i) productShadow_[i] = defaultPlain(i);
 }
 
 // ---- Queueing ----
@@ -158,12 +157,12 @@ void KernelEngine::resetProductParameterShadow() noexcept {
 bool KernelEngine::pushEvent(const EngineEvent& event) noexcept { return eventQueue_.push(event); }
 
 bool KernelEngine::pushParamNormalized(std::uint32_t id, int frame, double normalized) noexcept {
-  if (id >= NORVO_PARAM_COUNT || eventQueue_.full()) return false;
+  if (id >= kParamCount || eventQueue_.full()) return false;
   EngineEvent event;
   event.type = kEngineEventParameter;
   event.frame = frame;
   event.index = static_cast<std::int32_t>(id);
-  event.value = norvo_param_to_plain(NORVO_PARAMS[id], normalized);
+  event.value = paramToPlain(NORVO_PARAMS[id], normalized);
   return pushEvent(event);
 }
 
@@ -208,8 +207,7 @@ void KernelEngine::flushParameterEvents() noexcept {
   bool applied = false;
   for (int i = 0; i < eventQueue_.size(); ++i) {
     const EngineEvent& event = eventQueue_[i];
-    if (event.type != kEngineEventParameter || event.index < 0 ||
-        event.index >= kProductParameterCount) {
+    if (event.type != kEngineEventParameter || event.index < 0 || event.index >= kParamCount) {
       continue;
     }
     paramValues_[event.index].store(event.value, std::memory_order_relaxed);
@@ -222,19 +220,19 @@ void KernelEngine::flushParameterEvents() noexcept {
 // ---- Parameters ----
 
 void KernelEngine::setParamValue(std::uint32_t id, double plain) noexcept {
-  if (id >= NORVO_PARAM_COUNT) return;
+  if (id >= kParamCount) return;
   paramValues_[id].store(plain, std::memory_order_relaxed);
   // Release: the audio thread's exchange of the flag then also sees the value stored above.
   markParamsDirty();
 }
 
 double KernelEngine::paramValue(std::uint32_t id) const noexcept {
-  if (id >= NORVO_PARAM_COUNT) return 0.0;
+  if (id >= kParamCount) return 0.0;
   return paramValues_[id].load(std::memory_order_relaxed);
 }
 
 double KernelEngine::paramNormalized(std::uint32_t id) const noexcept {
-  if (id >= NORVO_PARAM_COUNT) return 0.0;
+  if (id >= kParamCount) return 0.0;
   return norvo_param_normalize(NORVO_PARAMS[id], paramValue(id));
 }
 
@@ -312,11 +310,11 @@ void KernelEngine::failBlock(std::uint8_t severity) noexcept {
 void KernelEngine::runChunks(int frames) noexcept {
   eventQueue_.sortByFrame();
   // Parameters the block itself sets at frame 0 are not republished over.
-  bool providedAtZero[kProductParameterCount] = {};
+  bool providedAtZero[kParamCount] = {};
   for (int i = 0; i < eventQueue_.size(); ++i) {
     const EngineEvent& event = eventQueue_[i];
     if (event.type == kEngineEventParameter && event.frame == 0 && event.index >= 0 &&
-        event.index < kProductParameterCount) {
+        event.index < kParamCount) {
       providedAtZero[event.index] = true;
     }
   }
@@ -378,8 +376,7 @@ int KernelEngine::kernelBoundEvents(int first, int last) const noexcept {
   for (int i = first; i < last; ++i) {
     const EngineEvent& event = eventQueue_[i];
     if (event.type == kEngineEventNoteOn || event.type == kEngineEventNoteOff ||
-        (event.type == kEngineEventParameter && event.index >= 0 &&
-         event.index < kProductParameterCount)) {
+        (event.type == kEngineEventParameter && event.index >= 0 && event.index < kParamCount)) {
       ++bound;
     }
   }
@@ -393,7 +390,7 @@ void KernelEngine::pushQueuedEvent(const EngineEvent& event, int frameInChunk) n
   int kind = 0;
   switch (event.type) {
     case kEngineEventParameter:
-      if (event.index >= 0 && event.index < kProductParameterCount) {
+      if (event.index >= 0 && event.index < kParamCount) {
         paramValues_[event.index].store(event.value, std::memory_order_relaxed);
         if (!pushProductParameter(static_cast<std::uint32_t>(event.index), frame, event.value,
                                   kSourceQueue)) {
@@ -474,10 +471,9 @@ bool KernelEngine::pushProductParameter(std::uint32_t index, std::uint32_t frame
   return false;
 }
 
-void KernelEngine::publishDirtyProductParameters(
-    const bool providedAtZero[kProductParameterCount]) noexcept {
+void KernelEngine::publishDirtyProductParameters(const bool providedAtZero[kParamCount]) noexcept {
   if (!productParamsDirty_.exchange(false, std::memory_order_acq_rel)) return;
-  for (int i = 0; i < kProductParameterCount; ++i) {
+  for (int i = 0; i < kParamCount; ++i) {
     if (providedAtZero[i]) continue;
     const double value = paramValues_[i].load(std::memory_order_relaxed);
     if (value != productShadow_[i]) {

@@ -23,10 +23,10 @@
 #include "engine/engine_events.h"
 #include "engine/host_rate.h"
 #include "engine/kernel_entry_points.h"
+#include "product/parameter_table.h"
 
 namespace norvo {
 
-inline constexpr int kProductParameterCount = 4;
 inline constexpr int kDefaultVariation = 16;
 inline constexpr int kMaxVariation = 19;
 
@@ -158,7 +158,7 @@ class KernelEngine {
   void readChunkOutputs(int offset, int chunk) noexcept;
   bool pushProductParameter(std::uint32_t index, std::uint32_t frame, double value,
                             const char* source) noexcept;
-  void publishDirtyProductParameters(const bool providedAtZero[kProductParameterCount]) noexcept;
+  void publishDirtyProductParameters(const bool providedAtZero[kParamCount]) noexcept;
   void markParamsDirty() noexcept { productParamsDirty_.store(true, std::memory_order_release); }
   bool createKernelInstance();
   void destroyKernelInstance() noexcept;
@@ -179,11 +179,11 @@ class KernelEngine {
   std::unique_ptr<MidiOutEvent[]> midiOut_;
   int midiOutCount_ = 0;
   // Written by the audio thread (queued changes) and the state thread (setParamValue).
-  std::atomic<double> paramValues_[kProductParameterCount];
+  std::atomic<double> paramValues_[kParamCount];
   std::atomic<bool> productParamsDirty_{true};
   std::atomic<int> variation_{kDefaultVariation};
   std::uint32_t kernelHandle_ = 0;
-  double productShadow_[kProductParameterCount];
+  double productShadow_[kParamCount];
   float* inputView_ = nullptr;
   std::size_t inputViewLength_ = 0;
   float* outputView_ = nullptr;

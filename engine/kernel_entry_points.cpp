@@ -2,6 +2,7 @@
 #include "engine/kernel_entry_points.h"
 
 #include "kernel/kernel_api.h"
+#include "product/parameter_table.h"
 
 namespace norvo {
 
@@ -10,6 +11,7 @@ static_assert(kKernelMaxEvents == NORVO_KERNEL_MAX_EVENTS);
 static_assert(kKernelEventParameter == NORVO_KERNEL_EVENT_PARAMETER);
 static_assert(kKernelEventNoteOn == NORVO_KERNEL_EVENT_NOTE_ON);
 static_assert(kKernelEventNoteOff == NORVO_KERNEL_EVENT_NOTE_OFF);
+static_assert(kParamCount == NORVO_KERNEL_PARAMETER_COUNT);
 
 const KernelEntryPoints& chordKernelEntryPoints() noexcept {
   static constexpr KernelEntryPoints kEntryPoints{

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "common/log_line.h"
 #include "kernel/kernel_api.h"
 
 namespace norvo {
@@ -28,7 +29,7 @@ void kernelPanicSink(void* /*context*/, const char* message, std::size_t length,
   gKernelTrapped.store(true, std::memory_order_relaxed);
   if (message == nullptr) length = 0;
   const int shown = length > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(length);
-  std::fprintf(stderr, "norvo-plugin-shell: ordanc trap: %.*s\n", shown,
+  std::fprintf(stderr, NORVO_LOG_PREFIX "ordanc trap: %.*s\n", shown,
                message != nullptr ? message : "");
 }
 

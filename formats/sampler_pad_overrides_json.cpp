@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "formats/json_writer.h"
+#include "common/json_writer.h"
 
 namespace norvo {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "formats/json_reader.h"
+#include "common/json_reader.h"
 #include "formats/sampler_pad_overrides.h"
 
 namespace norvo {

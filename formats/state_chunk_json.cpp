@@ -7,15 +7,16 @@
 #include <limits>
 
 #include "ccmap/cc_map_json.h"
-#include "formats/base64.h"
-#include "formats/json_writer.h"
+#include "common/base64.h"
+#include "common/fixed_text.h"
+#include "common/json_writer.h"
 #include "formats/sampler_pad_overrides_json.h"
-#include "plugin/parameter_model.h"
+#include "product/parameter_table.h"
 
 namespace norvo {
 namespace {
 
-static_assert(NORVO_PARAM_COUNT == kStateParamCount, "the state carries every parameter");
+static_assert(kParamCount == kStateParamCount, "the state carries every parameter");
 
 // Nested readers ("bank", "sampler", "authoredState") skip their unknown members as values
 // at depth 1 again.
@@ -38,11 +39,10 @@ const char* nameText(const std::string& text) noexcept {
   return text.find('\0') == std::string::npos ? text.c_str() : nullptr;
 }
 
+// A text member into a fixed field, cut to fit without splitting a character.
 template <std::size_t N>
 void setText(char (&field)[N], const std::string& text) noexcept {
-  const std::size_t length = text.size() < N ? text.size() : N - 1;
-  std::memcpy(field, text.data(), length);
-  field[length] = '\0';
+  copyFixedText(field, text.c_str());
 }
 
 template <std::size_t N>

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "formats/json_reader.h"
+#include "common/json_reader.h"
 #include "formats/state_chunk.h"
 
 namespace norvo {

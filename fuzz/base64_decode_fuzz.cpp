@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/base64.h"
+#include "common/base64.h"
 #include "fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

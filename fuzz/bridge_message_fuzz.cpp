@@ -6,9 +6,9 @@
 #include <string>
 
 #include "ccmap/cc_map_json.h"
+#include "common/json_writer.h"
 #include "editor/bridge_message_parser.h"
 #include "editor/diagnostic_feed.h"
-#include "formats/json_writer.h"
 #include "formats/sampler_pad_overrides_json.h"
 #include "fuzz/fuzz_check.h"
 

@@ -26,6 +26,12 @@ inline constexpr std::uint32_t EVENT_NOTE_ON = 2;
 inline constexpr std::uint32_t EVENT_NOTE_OFF = 3;
 inline constexpr std::uint32_t EVENT_CONTROL_CHANGE = 4;
 
+// The generator's output rows are the instance's output events, and it reports notes with the
+// same kinds the interface uses.
+static_assert(MAX_EVENT_OUTPUTS == static_cast<std::uint32_t>(OUT_CAPACITY));
+static_assert(EVENT_NOTE_ON == static_cast<std::uint32_t>(KIND_NOTE_ON));
+static_assert(EVENT_NOTE_OFF == static_cast<std::uint32_t>(KIND_NOTE_OFF));
+
 // Highest generation a slot reaches before starting again at 1: the largest for which every
 // slot's handle still fits in 32 bits.
 inline constexpr std::uint32_t kMaxGeneration = (0xFFFFFFFFu - MAX_INSTANCES) / MAX_INSTANCES + 1;

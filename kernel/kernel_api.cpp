@@ -5,6 +5,17 @@
 #include "kernel/instance_table.h"
 #include "kernel/kernel_trap.h"
 
+// The flat interface's constants are the instance table's and the chord generator's.
+static_assert(NORVO_KERNEL_MAX_INSTANCES == norvo::kernel::MAX_INSTANCES);
+static_assert(NORVO_KERNEL_MAX_FRAMES == norvo::kernel::MAX_FRAMES);
+static_assert(NORVO_KERNEL_MAX_EVENTS == norvo::kernel::MAX_EVENTS);
+static_assert(NORVO_KERNEL_PARAMETER_COUNT == norvo::kernel::PARAMETER_COUNT);
+static_assert(NORVO_KERNEL_MAX_EVENT_OUTPUTS == norvo::kernel::MAX_EVENT_OUTPUTS);
+static_assert(NORVO_KERNEL_EVENT_PARAMETER == norvo::kernel::EVENT_PARAMETER);
+static_assert(NORVO_KERNEL_EVENT_NOTE_ON == norvo::kernel::EVENT_NOTE_ON);
+static_assert(NORVO_KERNEL_EVENT_NOTE_OFF == norvo::kernel::EVENT_NOTE_OFF);
+static_assert(NORVO_KERNEL_EVENT_CONTROL_CHANGE == norvo::kernel::EVENT_CONTROL_CHANGE);
+
 using norvo::kernel::enterEntry;
 using norvo::kernel::OutputField;
 

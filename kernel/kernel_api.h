@@ -21,6 +21,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "common/export.h"
+
 /* Product identifier and build hash; the only place the exported prefix is spelled out. */
 #define NORVO_KERNEL_PREFIX chord_5f2c9e_
 #define NORVO_KERNEL_PREFIX_STRING "chord_5f2c9e_"
@@ -28,12 +30,6 @@
 #define NORVO_KERNEL_CONCAT_(a, b) a##b
 #define NORVO_KERNEL_CONCAT(a, b) NORVO_KERNEL_CONCAT_(a, b)
 #define NORVO_KERNEL_ENTRY(suffix) NORVO_KERNEL_CONCAT(NORVO_KERNEL_PREFIX, suffix)
-
-#if defined(_WIN32)
-#define NORVO_KERNEL_EXPORT __declspec(dllexport)
-#else
-#define NORVO_KERNEL_EXPORT __attribute__((visibility("default")))
-#endif
 
 /* Interface constants. */
 #define NORVO_KERNEL_ABI_VERSION 2
@@ -82,57 +78,52 @@ typedef void (*norvo_kernel_panic_sink)(void* context, const char* message, size
 
 /* Releases any earlier tables and instances (every earlier handle becomes invalid) and
  * allocates the process-wide tables. Returns 0. The panic sink is kept. */
-NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(runtime_init)(void);
+NORVO_EXPORT double NORVO_KERNEL_ENTRY(runtime_init)(void);
 
 /* Installs (or, with NULL, removes) the trap callback. */
-NORVO_KERNEL_EXPORT void NORVO_KERNEL_ENTRY(set_panic_sink)(norvo_kernel_panic_sink sink,
-                                                            void* context);
+NORVO_EXPORT void NORVO_KERNEL_ENTRY(set_panic_sink)(norvo_kernel_panic_sink sink, void* context);
 
 /* Releases temporaries handed out by entry points. Changes no instance. */
-NORVO_KERNEL_EXPORT void NORVO_KERNEL_ENTRY(collect)(void);
+NORVO_EXPORT void NORVO_KERNEL_ENTRY(collect)(void);
 
 /* Interface version: 2. */
-NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(abi_version)(void);
+NORVO_EXPORT double NORVO_KERNEL_ENTRY(abi_version)(void);
 
 /* Creates an instance; returns its handle, or 0 when the arguments are invalid
  * (sampleRate must be finite and > 0, 1 <= maxBlockFrames <= 128, no audio channels) or all
  * 32 slots are in use. Allocates. */
-NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(create)(uint32_t maxBlockFrames,
-                                                      uint32_t inputChannels,
-                                                      uint32_t outputChannels, double sampleRate);
+NORVO_EXPORT double NORVO_KERNEL_ENTRY(create)(uint32_t maxBlockFrames, uint32_t inputChannels,
+                                               uint32_t outputChannels, double sampleRate);
 
 /* The kernel's audio views: always the empty view (length 0), for any handle. The pointer
  * stays usable until the next entry-point call. Either out pointer may be NULL. */
-NORVO_KERNEL_EXPORT void NORVO_KERNEL_ENTRY(input_view)(uint32_t handle, float** data,
-                                                        size_t* length);
-NORVO_KERNEL_EXPORT void NORVO_KERNEL_ENTRY(output_view)(uint32_t handle, float** data,
-                                                         size_t* length);
+NORVO_EXPORT void NORVO_KERNEL_ENTRY(input_view)(uint32_t handle, float** data, size_t* length);
+NORVO_EXPORT void NORVO_KERNEL_ENTRY(output_view)(uint32_t handle, float** data, size_t* length);
 
 /* Queues one event for the next `process`. `index` is the parameter index for kind 1 and the
  * note or controller number otherwise. Returns a NORVO_KERNEL_PUSH_* status. */
-NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(push_event)(uint32_t handle, uint32_t kind,
-                                                          uint32_t frame, uint32_t index,
-                                                          double value);
+NORVO_EXPORT double NORVO_KERNEL_ENTRY(push_event)(uint32_t handle, uint32_t kind, uint32_t frame,
+                                                   uint32_t index, double value);
 
 /* Runs one block of `frames` frames over the queued events (parameters before notes within a
  * frame). Returns a NORVO_KERNEL_PROCESS_* status. */
-NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(process)(uint32_t handle, uint32_t frames);
+NORVO_EXPORT double NORVO_KERNEL_ENTRY(process)(uint32_t handle, uint32_t frames);
 
 /* Forgets held chords, pending input and output, and restores the parameter defaults.
  * Returns a NORVO_KERNEL_RESET_* status. */
-NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(reset)(uint32_t handle);
+NORVO_EXPORT double NORVO_KERNEL_ENTRY(reset)(uint32_t handle);
 
 /* Frees the slot; the handle stays invalid forever. Returns a NORVO_KERNEL_DESTROY_* status. */
-NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(destroy)(uint32_t handle);
+NORVO_EXPORT double NORVO_KERNEL_ENTRY(destroy)(uint32_t handle);
 
 /* Output events of the instance's last successful block. The count is 0 and every field 0 for
  * an invalid handle or an index >= the count. Kind is 2 (note-on) or 3 (note-off), a the note
  * number, b the velocity (0 for note-offs), frame the frame within the block. */
-NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_count)(uint32_t handle);
-NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_frame)(uint32_t handle, uint32_t index);
-NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_kind)(uint32_t handle, uint32_t index);
-NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_a)(uint32_t handle, uint32_t index);
-NORVO_KERNEL_EXPORT double NORVO_KERNEL_ENTRY(event_output_b)(uint32_t handle, uint32_t index);
+NORVO_EXPORT double NORVO_KERNEL_ENTRY(event_output_count)(uint32_t handle);
+NORVO_EXPORT double NORVO_KERNEL_ENTRY(event_output_frame)(uint32_t handle, uint32_t index);
+NORVO_EXPORT double NORVO_KERNEL_ENTRY(event_output_kind)(uint32_t handle, uint32_t index);
+NORVO_EXPORT double NORVO_KERNEL_ENTRY(event_output_a)(uint32_t handle, uint32_t index);
+NORVO_EXPORT double NORVO_KERNEL_ENTRY(event_output_b)(uint32_t handle, uint32_t index);
 
 #ifdef __cplusplus
 }

@@ -2,8 +2,8 @@
 // Any thread (immutable).
 #pragma once
 
-#include "plugin/product_identity.h"
 #include "pluginterfaces/base/funknown.h"
+#include "product/product_identity.h"
 
 namespace norvo {
 

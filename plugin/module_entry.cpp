@@ -1,10 +1,10 @@
 // Module entry and exit, reference-counted across both entry pairs.
 #include "plugin/module_entry.h"
 
-#include <dlfcn.h>
-
 #include <cstddef>
-#include <cstring>
+
+#include "common/fixed_text.h"
+#include "editor/ui_bundle_location.h"
 
 namespace {
 
@@ -12,45 +12,28 @@ constexpr std::size_t kBundlePathCapacity = 2048;
 
 int gEntryCount = 0;
 bool gInitialized = false;
-void* gModuleHandle = nullptr;
 char gBundlePath[kBundlePathCapacity] = {};
 
-// Finds this module's file and records its bundle folder: "<bundle>/Contents/<arch>/<file>"
-// gives "<bundle>"; a module outside a bundle records its own path.
-void recordBundlePath() noexcept {
-  gBundlePath[0] = '\0';
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&recordBundlePath), &info) == 0 || info.dli_fname == nullptr)
-    return;
-  const char* path = info.dli_fname;
-  std::size_t length = std::strlen(path);
-  const char* contents = nullptr;
-  for (const char* p = std::strstr(path, "/Contents/"); p != nullptr;
-       p = std::strstr(p + 1, "/Contents/"))
-    contents = p;
-  if (contents != nullptr) length = static_cast<std::size_t>(contents - path);
-  if (length >= kBundlePathCapacity) length = kBundlePathCapacity - 1;
-  std::memcpy(gBundlePath, path, length);
-  gBundlePath[length] = '\0';
-}
-
-// What the module does once when it is first entered and once when it is last left. The
-// kernel runtime starts lazily with the first processing set-up, so this stays small.
+// What the module does once when it is first entered and once when it is last left: it records
+// its bundle folder. The kernel runtime starts lazily with the first processing set-up, so this
+// stays small.
 bool initModule() noexcept {
-  recordBundlePath();
+  try {
+    norvo::copyFixedText(gBundlePath, norvo::pluginBundlePath().c_str());
+  } catch (...) {
+    gBundlePath[0] = '\0';  // out of memory: the module still loads, without a known path
+  }
   gInitialized = true;
   return true;
 }
 
 bool deinitModule() noexcept {
   gInitialized = false;
-  gModuleHandle = nullptr;
   return true;
 }
 
-bool enter(void* handle) noexcept {
+bool enter() noexcept {
   if (++gEntryCount == 1) {
-    gModuleHandle = handle;
     return initModule();
   }
   return true;
@@ -64,9 +47,9 @@ bool leave() noexcept {
 
 }  // namespace
 
-bool ModuleEntry(void* sharedLibraryHandle) { return enter(sharedLibraryHandle); }
+bool ModuleEntry(void* /*sharedLibraryHandle*/) { return enter(); }
 bool ModuleExit() { return leave(); }
-bool bundleEntry(void* bundleRef) { return enter(bundleRef); }
+bool bundleEntry(void* /*bundleRef*/) { return enter(); }
 bool bundleExit() { return leave(); }
 
 namespace norvo {

@@ -4,12 +4,12 @@
 // whichever pair the host uses. Main thread (the host loads and unloads modules there).
 #pragma once
 
-#define NORVO_MODULE_EXPORT extern "C" __attribute__((visibility("default")))
+#include "common/export.h"
 
-NORVO_MODULE_EXPORT bool ModuleEntry(void* sharedLibraryHandle);
-NORVO_MODULE_EXPORT bool ModuleExit();
-NORVO_MODULE_EXPORT bool bundleEntry(void* bundleRef);
-NORVO_MODULE_EXPORT bool bundleExit();
+extern "C" NORVO_EXPORT bool ModuleEntry(void* sharedLibraryHandle);
+extern "C" NORVO_EXPORT bool ModuleExit();
+extern "C" NORVO_EXPORT bool bundleEntry(void* bundleRef);
+extern "C" NORVO_EXPORT bool bundleExit();
 
 namespace norvo {
 

@@ -2,7 +2,7 @@
 #include "plugin/norvo_controller.h"
 
 #include "plugin/norvo_parameter.h"
-#include "plugin/parameter_model.h"
+#include "product/parameter_table.h"
 
 namespace norvo {
 

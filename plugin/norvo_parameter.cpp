@@ -51,7 +51,7 @@ NorvoParameter::~NorvoParameter() = default;
 
 void NorvoParameter::toString(ParamValue valueNormalized, String128 string) const {
   char text[kParamTextCapacity];
-  norvo_param_to_text(desc_, valueNormalized, text, sizeof text);
+  paramToText(desc_, valueNormalized, text, sizeof text);
   assignAscii(string, text);
 }
 
@@ -62,13 +62,13 @@ bool NorvoParameter::fromString(const TChar* string, ParamValue& valueNormalized
   UString(const_cast<TChar*>(string), kParseBufferSize).toAscii(text, kParseBufferSize);
   // Hosts often pass an uninitialized value: it is only written, never read.
   double normalized = 0.0;
-  if (!norvo_param_from_text(desc_, text, &normalized)) return false;
+  if (!paramFromText(desc_, text, &normalized)) return false;
   valueNormalized = normalized;
   return true;
 }
 
 ParamValue NorvoParameter::toPlain(ParamValue valueNormalized) const {
-  return norvo_param_to_plain(desc_, valueNormalized);
+  return paramToPlain(desc_, valueNormalized);
 }
 
 ParamValue NorvoParameter::toNormalized(ParamValue plainValue) const {

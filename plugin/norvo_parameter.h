@@ -3,7 +3,7 @@
 // Main thread (the edit controller's parameter container owns every instance).
 #pragma once
 
-#include "plugin/parameter_model.h"
+#include "product/parameter_table.h"
 #include "public.sdk/source/vst/vstparameters.h"
 
 namespace norvo {

@@ -6,12 +6,12 @@
 
 #include "diagnostics/runtime_health_json.h"
 #include "plugin/class_ids.h"
-#include "plugin/parameter_model.h"
-#include "plugin/product_identity.h"
 #include "pluginterfaces/vst/ivstevents.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 #include "pluginterfaces/vst/ivstparameterchanges.h"
 #include "pluginterfaces/vst/vstspeaker.h"
+#include "product/parameter_table.h"
+#include "product/product_identity.h"
 
 namespace norvo {
 
@@ -118,7 +118,7 @@ void NorvoProcessor::queueParameterChanges(IParameterChanges* changes) noexcept 
     const int32 pointCount = queue->getPointCount();
     if (pointCount <= 0) continue;
     const ParamID id = queue->getParameterId();
-    if (id >= NORVO_PARAM_COUNT) continue;
+    if (id >= kParamCount) continue;
     // Every point, not only the last: the engine sees the whole ramp at its offsets.
     for (int32 p = 0; p < pointCount; ++p) {
       int32 offset = 0;

@@ -4,32 +4,34 @@
 #include "plugin/class_ids.h"
 #include "plugin/norvo_controller.h"
 #include "plugin/norvo_processor.h"
-#include "plugin/product_identity.h"
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "product/product_identity.h"
 #include "public.sdk/source/main/pluginfactory.h"
 
 using namespace Steinberg;
 
 namespace {
 
+// The SDK release the class infos name. Written out rather than taken from the SDK headers in
+// use, so that every build, whatever SDK copy compiled it, describes the classes the same way.
+constexpr const char* kClassSdkVersion = "VST 3.8.1";
+
 CPluginFactory* createFactory() {
   PFactoryInfo factoryInfo(norvo::product::kVendor, norvo::product::kVendorUrl,
-                           norvo::product::kVendorEmail, norvo::product::kFactoryFlags);
+                           norvo::product::kVendorEmail, PFactoryInfo::kUnicode);
   auto* factory = new CPluginFactory(factoryInfo);
 
   const FUID processorId = norvo::processorClassId();
-  PClassInfo2 processorInfo(processorId.toTUID(), norvo::product::kClassCardinality,
-                            norvo::product::kProcessorCategory, norvo::product::kProcessorName,
-                            static_cast<int32>(norvo::product::kProcessorClassFlags),
-                            norvo::product::kProcessorSubCategories, nullptr,
-                            norvo::product::kVersion, norvo::product::kVst3SdkVersion);
+  PClassInfo2 processorInfo(processorId.toTUID(), PClassInfo::kManyInstances, kVstAudioEffectClass,
+                            norvo::product::kName, Vst::kDistributable, Vst::PlugType::kFx, nullptr,
+                            norvo::product::kVersion, kClassSdkVersion);
   factory->registerClass(&processorInfo, &norvo::NorvoProcessor::createInstance);
 
   const FUID controllerId = norvo::controllerClassId();
-  PClassInfo2 controllerInfo(controllerId.toTUID(), norvo::product::kClassCardinality,
-                             norvo::product::kControllerCategory, norvo::product::kControllerName,
-                             static_cast<int32>(norvo::product::kControllerClassFlags),
-                             norvo::product::kControllerSubCategories, nullptr,
-                             norvo::product::kVersion, norvo::product::kVst3SdkVersion);
+  PClassInfo2 controllerInfo(controllerId.toTUID(), PClassInfo::kManyInstances,
+                             kVstComponentControllerClass, norvo::product::kControllerName, 0, "",
+                             nullptr, norvo::product::kVersion, kClassSdkVersion);
   factory->registerClass(&controllerInfo, &norvo::NorvoController::createInstance);
   return factory;
 }

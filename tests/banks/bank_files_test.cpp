@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "banks/sha256.h"
-#include "banks/temp_folder.h"
+#include "support/banks/temp_folder.h"
 
 namespace norvo {
 namespace {

@@ -18,8 +18,8 @@
 #include "banks/bank_files.h"
 #include "banks/runtime_bank_loader.h"
 #include "banks/sha256.h"
-#include "banks/temp_folder.h"
-#include "banks/wav_builder.h"
+#include "support/banks/temp_folder.h"
+#include "support/banks/wav_builder.h"
 
 namespace norvo {
 namespace {

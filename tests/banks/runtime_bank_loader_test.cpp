@@ -5,8 +5,8 @@
 #include <functional>
 
 #include "banks/sha256.h"
-#include "banks/temp_folder.h"
-#include "banks/wav_builder.h"
+#include "support/banks/temp_folder.h"
+#include "support/banks/wav_builder.h"
 
 namespace norvo {
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "banks/wav_builder.h"
+#include "support/banks/wav_builder.h"
 
 namespace norvo {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "diagnostics/fixed_text.h"
+#include "common/fixed_text.h"
 #include "diagnostics/hello_blocks_json.h"
 #include "diagnostics/preset_state_json.h"
 

@@ -1,6 +1,6 @@
 // `norvo-probe info` on Chord.vst3: the factory, both classes with every field, the two event
 // buses and the four parameters as a host sees them.
-#include "e2e/probe_runner.h"
+#include "support/e2e/probe_runner.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // with what the chord rules say for every mode, spread, velocity scale, on/off state and
 // note-off. Parameters are set the way a host does (plain value → controller conversion →
 // normalized change in the first block).
-#include "e2e/chord_reference.h"
-#include "e2e/midi_test_file.h"
-#include "e2e/probe_runner.h"
+#include "support/e2e/chord_reference.h"
+#include "support/e2e/midi_test_file.h"
+#include "support/e2e/probe_runner.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // norvo-probe against missing and broken bundles and bad command lines: one clear line on
 // standard error, nothing on standard output, a non-zero exit, never a silent crash.
-#include "e2e/midi_test_file.h"
-#include "e2e/probe_runner.h"
+#include "support/e2e/midi_test_file.h"
+#include "support/e2e/probe_runner.h"
 
 #include <gtest/gtest.h>
 

@@ -11,10 +11,10 @@
 
 #include <unistd.h>
 
-#include "engine/child_process.h"
-#include "engine/engine_test_support.h"
-#include "engine/fake_kernel.h"
-#include "engine/stderr_capture.h"
+#include "support/engine/child_process.h"
+#include "support/engine/engine_test_support.h"
+#include "support/engine/fake_kernel.h"
+#include "support/engine/stderr_capture.h"
 
 namespace norvo {
 namespace {

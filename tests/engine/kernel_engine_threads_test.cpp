@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/engine_test_support.h"
+#include "support/engine/engine_test_support.h"
 
 namespace norvo {
 namespace {

@@ -11,8 +11,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "engine/child_process.h"
 #include "engine/kernel_engine.h"
+#include "support/engine/child_process.h"
 
 namespace norvo {
 namespace {

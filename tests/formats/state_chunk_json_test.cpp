@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "formats/base64.h"
+#include "common/base64.h"
 
 namespace norvo {
 namespace {

@@ -15,7 +15,7 @@
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 #include "support/allocation_counter.h"
-#include "vst_test_doubles.h"
+#include "support/plugin/vst_test_doubles.h"
 
 namespace {
 
@@ -100,7 +100,6 @@ TEST_F(ModuleLoadTest, UnloadedAndReloadedModuleWorksAgain) {
   EXPECT_EQ(factory->release(), 0u);
 }
 
-#if NORVO_MODULE_HAS_UI_ROOT
 TEST_F(ModuleLoadTest, FindsItsPageInsideTheBundle) {
   using UiRootFn = const char* (*)();
   auto uiRoot = reinterpret_cast<UiRootFn>(dlsym(handle_, "norvoPluginUiRootForDiagnostics"));
@@ -109,7 +108,6 @@ TEST_F(ModuleLoadTest, FindsItsPageInsideTheBundle) {
   ASSERT_NE(realpath(NORVO_CHORD_UI_ROOT, expected), nullptr);
   EXPECT_STREQ(uiRoot(), expected);
 }
-#endif
 
 TEST_F(ModuleLoadTest, PlaysAChordThroughTheLoadedModule) {
   IPluginFactory* factory = getFactory_();

@@ -34,7 +34,7 @@ struct ExpectedInfo {
 
 TEST(NorvoParameterTest, InfoOfEveryTableEntryIsWhatTheHostSees) {
   const ExpectedInfo expected[] = {{"On", 1.0}, {"Mode", 0.0}, {"Spread", 0.5}, {"Velocity", 0.8}};
-  for (std::size_t i = 0; i < NORVO_PARAM_COUNT; ++i) {
+  for (std::size_t i = 0; i < kParamCount; ++i) {
     SCOPED_TRACE(i);
     NorvoParameter p(NORVO_PARAMS[i]);
     const ParameterInfo& info = p.getInfo();

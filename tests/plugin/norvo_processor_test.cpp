@@ -12,7 +12,7 @@
 #include "pluginterfaces/base/ustring.h"
 #include "pluginterfaces/vst/vstspeaker.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
-#include "vst_test_doubles.h"
+#include "support/plugin/vst_test_doubles.h"
 
 namespace norvo {
 namespace {

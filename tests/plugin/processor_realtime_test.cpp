@@ -7,7 +7,7 @@
 #include "plugin/norvo_processor.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 #include "support/allocation_counter.h"
-#include "vst_test_doubles.h"
+#include "support/plugin/vst_test_doubles.h"
 
 namespace norvo {
 namespace {

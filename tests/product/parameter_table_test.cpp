@@ -1,6 +1,6 @@
 // The parameter table and its conversions: table invariants, normalized ↔ plain, display
 // text and parsing, for the product's four parameters and for list and toggle descriptors.
-#include "plugin/parameter_model.h"
+#include "product/parameter_table.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -25,7 +25,7 @@ const norvo_param_desc& param(const char* path) {
 
 TEST(ParameterTableTest, IdsMatchIndexesAndDefaultsAgreeInBothForms) {
   std::set<std::string> paths;
-  for (std::size_t i = 0; i < NORVO_PARAM_COUNT; ++i) {
+  for (std::size_t i = 0; i < kParamCount; ++i) {
     const norvo_param_desc& desc = NORVO_PARAMS[i];
     SCOPED_TRACE(desc.path);
     EXPECT_EQ(desc.id, i);
@@ -35,7 +35,7 @@ TEST(ParameterTableTest, IdsMatchIndexesAndDefaultsAgreeInBothForms) {
     EXPECT_STREQ(desc.group, "Chord");
     EXPECT_EQ(desc.kind, kParamKindContinuous);
     EXPECT_EQ(norvo_param_normalize(desc, desc.defaultPlain), desc.defaultNormalized);
-    EXPECT_EQ(norvo_param_to_plain(desc, desc.defaultNormalized), desc.defaultPlain);
+    EXPECT_EQ(paramToPlain(desc, desc.defaultNormalized), desc.defaultPlain);
   }
   EXPECT_EQ(findParamById(4), nullptr);
   EXPECT_EQ(findParamByPath("chord"), nullptr);
@@ -74,7 +74,7 @@ TEST(ParameterConversionTest, NormalizedToPlainAndDisplayText) {
   for (const PlainCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.path << " at " << c.normalized);
     const norvo_param_desc& desc = param(c.path);
-    EXPECT_EQ(norvo_param_to_plain(desc, c.normalized), c.plain);
+    EXPECT_EQ(paramToPlain(desc, c.normalized), c.plain);
     EXPECT_EQ(paramDisplayText(desc, c.normalized), c.text);
   }
 }
@@ -125,7 +125,7 @@ TEST(ParameterParsingTest, TextIsReadWithStrtodRulesAndNormalized) {
   for (const ParseCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.path << " from \"" << c.text << "\"");
     double normalized = 0.25;
-    EXPECT_EQ(norvo_param_from_text(param(c.path), c.text, &normalized), c.parsed);
+    EXPECT_EQ(paramFromText(param(c.path), c.text, &normalized), c.parsed);
     EXPECT_DOUBLE_EQ(normalized, c.normalized);
   }
 }
@@ -133,14 +133,14 @@ TEST(ParameterParsingTest, TextIsReadWithStrtodRulesAndNormalized) {
 TEST(ParameterParsingTest, ParsedValuesKeepFullPrecisionAndRoundTripThroughText) {
   const norvo_param_desc& velocity = param("chord.velocity");
   double normalized = 0.0;
-  ASSERT_TRUE(norvo_param_from_text(velocity, "0.4", &normalized));
+  ASSERT_TRUE(paramFromText(velocity, "0.4", &normalized));
   EXPECT_EQ(normalized, 0.4);
   EXPECT_EQ(paramDisplayText(velocity, normalized), "0.4");
   EXPECT_EQ(paramDisplayText(velocity, velocity.defaultNormalized), "0.8");
 
   const norvo_param_desc& mode = param("chord.mode");
-  ASSERT_TRUE(norvo_param_from_text(mode, "2.4", &normalized));
-  EXPECT_EQ(norvo_param_to_plain(mode, normalized), 2.0);
+  ASSERT_TRUE(paramFromText(mode, "2.4", &normalized));
+  EXPECT_EQ(paramToPlain(mode, normalized), 2.0);
 }
 
 // Switches LC_NUMERIC to a decimal-comma locale for the scope, as a host may. When the system
@@ -206,12 +206,12 @@ TEST(ParameterParsingTest, NumbersReadTheSameUnderADecimalCommaLocale) {
   ASSERT_EQ(std::strtod("0,5", nullptr), 0.5);  // the process locale really reads commas
 
   double normalized = 0.25;
-  ASSERT_TRUE(norvo_param_from_text(param("chord.velocity"), "0.4", &normalized));
+  ASSERT_TRUE(paramFromText(param("chord.velocity"), "0.4", &normalized));
   EXPECT_EQ(normalized, 0.4);
-  ASSERT_TRUE(norvo_param_from_text(param("chord.mode"), "2.4", &normalized));
+  ASSERT_TRUE(paramFromText(param("chord.mode"), "2.4", &normalized));
   EXPECT_DOUBLE_EQ(normalized, 0.48);
   // A comma is trailing text like any other: only the 0 before it is read.
-  ASSERT_TRUE(norvo_param_from_text(param("chord.velocity"), "0,4", &normalized));
+  ASSERT_TRUE(paramFromText(param("chord.velocity"), "0,4", &normalized));
   EXPECT_EQ(normalized, 0.0);
   EXPECT_EQ(paramDisplayText(param("chord.velocity"), 0.4), "0.4");
 }
@@ -225,11 +225,11 @@ const norvo_param_desc kToggle{12, "t.toggle", "Toggle", "", kParamKindToggle, 0
                                0,  0,          "",       0,  nullptr};
 
 TEST(ParameterKindsTest, ListParametersStepThroughTheirEntries) {
-  EXPECT_EQ(norvo_param_to_plain(kList, 0.0), 0.0);
-  EXPECT_EQ(norvo_param_to_plain(kList, 0.74), 1.0);
-  EXPECT_EQ(norvo_param_to_plain(kList, 0.75), 2.0);
-  EXPECT_EQ(norvo_param_to_plain(kList, 7.0), 2.0);
-  EXPECT_EQ(norvo_param_to_plain(kList, -1.0), 0.0);
+  EXPECT_EQ(paramToPlain(kList, 0.0), 0.0);
+  EXPECT_EQ(paramToPlain(kList, 0.74), 1.0);
+  EXPECT_EQ(paramToPlain(kList, 0.75), 2.0);
+  EXPECT_EQ(paramToPlain(kList, 7.0), 2.0);
+  EXPECT_EQ(paramToPlain(kList, -1.0), 0.0);
   EXPECT_EQ(norvo_param_normalize(kList, 1.0), 0.5);
   EXPECT_EQ(norvo_param_normalize(kList, 9.0), 1.0);
   EXPECT_EQ(paramDisplayText(kList, 0.5), "Mid");
@@ -237,24 +237,24 @@ TEST(ParameterKindsTest, ListParametersStepThroughTheirEntries) {
   EXPECT_EQ(paramDisplayText(kUnnamedList, 0.5), "2");
 
   double normalized = -1.0;
-  EXPECT_TRUE(norvo_param_from_text(kList, "High", &normalized));
+  EXPECT_TRUE(paramFromText(kList, "High", &normalized));
   EXPECT_EQ(normalized, 1.0);
-  EXPECT_TRUE(norvo_param_from_text(kList, "1", &normalized));  // not a name: a number
+  EXPECT_TRUE(paramFromText(kList, "1", &normalized));  // not a name: a number
   EXPECT_EQ(normalized, 0.5);
-  EXPECT_FALSE(norvo_param_from_text(kList, "mid", &normalized));
+  EXPECT_FALSE(paramFromText(kList, "mid", &normalized));
   EXPECT_EQ(normalized, 0.5);
 
   const char* const single[] = {"Only"};
   const norvo_param_desc one{13, "t.one", "One", "", kParamKindList, 0, 0, 0, 0, 0, "", 1, single};
-  EXPECT_TRUE(norvo_param_from_text(one, "Only", &normalized));
+  EXPECT_TRUE(paramFromText(one, "Only", &normalized));
   EXPECT_EQ(normalized, 0.0);
   EXPECT_EQ(norvo_param_normalize(one, 5.0), 0.0);
   EXPECT_EQ(paramDisplayText(one, 1.0), "Only");
 }
 
 TEST(ParameterKindsTest, ToggleParametersUseOnOffWords) {
-  EXPECT_EQ(norvo_param_to_plain(kToggle, 0.5), 1.0);
-  EXPECT_EQ(norvo_param_to_plain(kToggle, 0.49), 0.0);
+  EXPECT_EQ(paramToPlain(kToggle, 0.5), 1.0);
+  EXPECT_EQ(paramToPlain(kToggle, 0.49), 0.0);
   EXPECT_EQ(norvo_param_normalize(kToggle, 0.0), 0.0);
   EXPECT_EQ(norvo_param_normalize(kToggle, 0.2), 1.0);
   EXPECT_EQ(paramDisplayText(kToggle, 0.5), "on");
@@ -264,11 +264,11 @@ TEST(ParameterKindsTest, ToggleParametersUseOnOffWords) {
       {"on", 1.0}, {"true", 1.0}, {"off", 0.0}, {"false", 0.0}, {"0", 0.0}, {"3", 1.0}};
   for (const auto& [text, expected] : words) {
     double normalized = 0.5;
-    EXPECT_TRUE(norvo_param_from_text(kToggle, text, &normalized)) << text;
+    EXPECT_TRUE(paramFromText(kToggle, text, &normalized)) << text;
     EXPECT_EQ(normalized, expected) << text;
   }
   double normalized = 0.5;
-  EXPECT_FALSE(norvo_param_from_text(kToggle, "On", &normalized));  // case-sensitive
+  EXPECT_FALSE(paramFromText(kToggle, "On", &normalized));  // case-sensitive
   EXPECT_EQ(normalized, 0.5);
 }
 
@@ -288,7 +288,7 @@ TEST(ParameterTextTest, ShortestNumbersAreCutToTheBuffer) {
   char small[4];
   EXPECT_EQ(formatShortestNumber(1.0 / 3.0, small, sizeof small), 3u);
   EXPECT_STREQ(small, "0.3");
-  EXPECT_EQ(norvo_param_to_text(kList, 0.5, small, 2), 1u);
+  EXPECT_EQ(paramToText(kList, 0.5, small, 2), 1u);
   EXPECT_STREQ(small, "M");
 }
 

@@ -1,5 +1,5 @@
 // Standard MIDI Files for the end-to-end tests.
-#include "e2e/midi_test_file.h"
+#include "support/e2e/midi_test_file.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,6 +1,6 @@
 // The shared cursor reader: whitespace, strings, numbers and skipping of whole values.
 // Any thread; allocates only for output strings.
-#include "formats/json_reader.h"
+#include "common/json_reader.h"
 
 #include <clocale>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // The fake kernel's entry points.
-#include "vst_test_doubles.h"
+#include "support/plugin/vst_test_doubles.h"
 
 namespace norvo::test {
 

@@ -1,6 +1,6 @@
 // Standard base64 with "=" padding: encoder, digit table and a strict decoder with a size cap.
 // Any thread; allocates.
-#include "formats/base64.h"
+#include "common/base64.h"
 
 namespace norvo {
 namespace {

@@ -1,4 +1,4 @@
-#include "formats/json_writer.h"
+#include "common/json_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "formats/json_reader.h"
+#include "common/json_reader.h"
 
 #include <gtest/gtest.h>
 

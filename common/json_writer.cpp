@@ -1,6 +1,6 @@
 // JSON value encoders: shortest round-trip numbers and minimally escaped string literals.
 // Any thread on its own buffers; allocates.
-#include "formats/json_writer.h"
+#include "common/json_writer.h"
 
 #include <charconv>
 #include <cmath>

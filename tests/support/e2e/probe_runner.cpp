@@ -1,5 +1,5 @@
 // Running a child process for the end-to-end tests.
-#include "e2e/probe_runner.h"
+#include "support/e2e/probe_runner.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,5 +1,5 @@
 // The chord rules, for expectations.
-#include "e2e/chord_reference.h"
+#include "support/e2e/chord_reference.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 // The end-to-end tests compare the plug-in's real output against it. Test thread.
 #pragma once
 
-#include "e2e/midi_test_file.h"
+#include "support/e2e/midi_test_file.h"
 
 #include <array>
 #include <string>

@@ -4,7 +4,7 @@
 // `NORVO_PARAMS` is the one definition of the four parameters: the controller, the kernel
 // engine, the bridge and the CC map all read it. No SDK headers: the SDK `Parameter` wrapper
 // builds on these functions. Everything here is immutable or pure; any thread may call it,
-// and nothing allocates except `paramDisplayText` and the first `norvo_param_from_text` call
+// and nothing allocates except `paramDisplayText` and the first `paramFromText` call
 // (which sets up the "C" locale it reads numbers in).
 #pragma once
 
@@ -35,9 +35,9 @@ struct norvo_param_desc {
   const char* const* valueNames;  // valueCount entry names, or nullptr
 };
 
-inline constexpr std::size_t NORVO_PARAM_COUNT = 4;
+inline constexpr int kParamCount = 4;
 
-inline constexpr norvo_param_desc NORVO_PARAMS[NORVO_PARAM_COUNT] = {
+inline constexpr norvo_param_desc NORVO_PARAMS[kParamCount] = {
     {0, "chord.on", "On", "Chord", kParamKindContinuous, 0.0, 1.0, 1.0, 1.0, 1.0, "", 0, nullptr},
     {1, "chord.mode", "Mode", "Chord", kParamKindContinuous, 0.0, 5.0, 1.0, 0.0, 0.0, "", 0,
      nullptr},
@@ -57,7 +57,7 @@ const norvo_param_desc* findParamById(std::uint32_t id) noexcept;
 const norvo_param_desc* findParamByPath(const char* path) noexcept;
 
 // Normalized → plain by the descriptor's kind. Never returns NaN (NaN input counts as 0).
-double norvo_param_to_plain(const norvo_param_desc& desc, double normalized) noexcept;
+double paramToPlain(const norvo_param_desc& desc, double normalized) noexcept;
 
 // Plain → normalized by the descriptor's kind, without quantizing. Never returns NaN
 // (NaN input gives the lowest normalized value, 0).
@@ -73,10 +73,10 @@ std::size_t formatShortestNumber(double value, char* out, std::size_t capacity) 
 // The display text of a normalized value: list kind → entry name (or the index as a number),
 // toggle kind → "on"/"off", continuous kind → the plain value as a number. Returns the length
 // written; always terminated when capacity > 0 (pass kParamTextCapacity).
-std::size_t norvo_param_to_text(const norvo_param_desc& desc, double normalized, char* out,
-                                std::size_t capacity) noexcept;
+std::size_t paramToText(const norvo_param_desc& desc, double normalized, char* out,
+                        std::size_t capacity) noexcept;
 
-// Convenience form of norvo_param_to_text. Allocates.
+// Convenience form of paramToText. Allocates.
 std::string paramDisplayText(const norvo_param_desc& desc, double normalized);
 
 // Parses display text (ASCII, NUL-terminated) into a normalized value. Toggle kind accepts
@@ -84,7 +84,6 @@ std::string paramDisplayText(const norvo_param_desc& desc, double normalized);
 // with strtod in the "C" locale whatever the process locale (leading blanks skipped,
 // trailing characters ignored). Returns false and leaves `*normalized` untouched when
 // nothing could be read (no number, or "nan").
-bool norvo_param_from_text(const norvo_param_desc& desc, const char* text,
-                           double* normalized) noexcept;
+bool paramFromText(const norvo_param_desc& desc, const char* text, double* normalized) noexcept;
 
 }  // namespace norvo

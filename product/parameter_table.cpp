@@ -1,5 +1,5 @@
-// The parameter table's lookups and conversions: see parameter_model.h. Any thread.
-#include "plugin/parameter_model.h"
+// The parameter table's lookups and conversions: see parameter_table.h. Any thread.
+#include "product/parameter_table.h"
 
 #include <charconv>
 #include <clocale>
@@ -11,6 +11,8 @@
 #else
 #include <locale.h>
 #endif
+
+#include "common/fixed_text.h"
 
 namespace norvo {
 namespace {
@@ -28,15 +30,6 @@ double strtodC(const char* text, char** end) noexcept {
   static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
   if (cLocale == static_cast<locale_t>(0)) return std::strtod(text, end);
   return strtod_l(text, end, cLocale);
-}
-
-std::size_t copyText(const char* text, char* out, std::size_t capacity) noexcept {
-  if (capacity == 0) return 0;
-  std::size_t n = text != nullptr ? std::strlen(text) : 0;
-  if (n > capacity - 1) n = capacity - 1;
-  if (n > 0) std::memcpy(out, text, n);
-  out[n] = '\0';
-  return n;
 }
 
 bool listIndexForName(const norvo_param_desc& desc, const char* text, double* normalized) {
@@ -67,7 +60,7 @@ bool toggleWord(const norvo_param_desc& desc, const char* text, double* normaliz
 }  // namespace
 
 const norvo_param_desc* findParamById(std::uint32_t id) noexcept {
-  return id < NORVO_PARAM_COUNT ? &NORVO_PARAMS[id] : nullptr;
+  return id < kParamCount ? &NORVO_PARAMS[id] : nullptr;
 }
 
 const norvo_param_desc* findParamByPath(const char* path) noexcept {
@@ -78,7 +71,7 @@ const norvo_param_desc* findParamByPath(const char* path) noexcept {
   return nullptr;
 }
 
-double norvo_param_to_plain(const norvo_param_desc& desc, double normalized) noexcept {
+double paramToPlain(const norvo_param_desc& desc, double normalized) noexcept {
   if (desc.kind == kParamKindList) {
     const double last = desc.valueCount - 1;
     return clampToRange(std::floor(last * normalized + 0.5), 0.0, last < 0.0 ? 0.0 : last);
@@ -109,31 +102,30 @@ std::size_t formatShortestNumber(double value, char* out, std::size_t capacity) 
   const std::size_t length =
       result.ec == std::errc{} ? static_cast<std::size_t>(result.ptr - buffer) : 0;
   buffer[length < sizeof buffer ? length : sizeof buffer - 1] = '\0';
-  return copyText(buffer, out, capacity);
+  return copyFixedText(out, capacity, buffer);
 }
 
-std::size_t norvo_param_to_text(const norvo_param_desc& desc, double normalized, char* out,
-                                std::size_t capacity) noexcept {
+std::size_t paramToText(const norvo_param_desc& desc, double normalized, char* out,
+                        std::size_t capacity) noexcept {
   if (desc.kind == kParamKindToggle) {
-    return copyText(normalized >= 0.5 ? "on" : "off", out, capacity);
+    return copyFixedText(out, capacity, normalized >= 0.5 ? "on" : "off");
   }
-  const double plain = norvo_param_to_plain(desc, normalized);
+  const double plain = paramToPlain(desc, normalized);
   if (desc.kind == kParamKindList && desc.valueNames != nullptr) {
     const bool inRange = plain >= 0.0 && plain <= desc.valueCount - 1;
-    return copyText(inRange ? desc.valueNames[static_cast<std::int32_t>(plain)] : "", out,
-                    capacity);
+    return copyFixedText(out, capacity,
+                         inRange ? desc.valueNames[static_cast<std::int32_t>(plain)] : "");
   }
   return formatShortestNumber(plain, out, capacity);
 }
 
 std::string paramDisplayText(const norvo_param_desc& desc, double normalized) {
   char text[kParamTextCapacity];
-  const std::size_t n = norvo_param_to_text(desc, normalized, text, sizeof text);
+  const std::size_t n = paramToText(desc, normalized, text, sizeof text);
   return std::string(text, n);
 }
 
-bool norvo_param_from_text(const norvo_param_desc& desc, const char* text,
-                           double* normalized) noexcept {
+bool paramFromText(const norvo_param_desc& desc, const char* text, double* normalized) noexcept {
   if (text == nullptr || normalized == nullptr) return false;
   if (toggleWord(desc, text, normalized)) return true;
   if (listIndexForName(desc, text, normalized)) return true;

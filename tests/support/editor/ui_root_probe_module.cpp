@@ -3,11 +3,13 @@
 #include "editor/ui_bundle_facts.h"
 #include "editor/ui_bundle_location.h"
 
-NORVO_EXPORT_C const char* probeUiBuildTime(void) { return norvo::uiBundleFacts().buildTime; }
+extern "C" NORVO_EXPORT const char* probeUiBuildTime(void) {
+  return norvo::uiBundleFacts().buildTime;
+}
 
-NORVO_EXPORT_C const char* probeUiSha256(void) { return norvo::uiBundleFacts().sha256; }
+extern "C" NORVO_EXPORT const char* probeUiSha256(void) { return norvo::uiBundleFacts().sha256; }
 
-NORVO_EXPORT_C const void* probeAddressInModule(void) {
+extern "C" NORVO_EXPORT const void* probeAddressInModule(void) {
   static const char anchor = 0;
   return &anchor;
 }
