@@ -1,0 +1,50 @@
+// Main-thread timers on Linux come from the host: a VST 3 host offers its run loop
+// (Steinberg::Linux::IRunLoop) through the editor's IPlugFrame, and some hosts through the
+// host context. The glue sees a run loop only through this small C table, so it needs no SDK
+// header; the VST 3 layer adapts the host's IRunLoop to it.
+//
+// The glue keeps the run loops it has been offered. Every cadence clock
+// (norvoStartCadenceClock) and the web view's GLib pump run on the first known run loop; when
+// that run loop is withdrawn they move to the next one. While no run loop is known a clock is
+// dormant: it exists, costs nothing and does not fire, and starts firing as soon as a run loop
+// is offered. So a controller that starts its clock in `initialize` in a host that offers no
+// run loop to it gets ticks only while an editor is open (the editor's frame offers one).
+// Without any run loop the web view cannot be pumped, and creating it fails.
+// Main thread only.
+#pragma once
+
+#include <cstdint>
+
+extern "C" {
+
+// One host run loop. `startTimer` starts a repeating timer that calls fire(userData) every
+// `milliseconds` on the main thread and answers its handle (null when the host refuses);
+// `stopTimer` stops one. `context` identifies the run loop.
+struct NorvoHostRunLoop {
+  void* context;
+  void* (*startTimer)(void* context, std::uint32_t milliseconds, void (*fire)(void* userData),
+                      void* userData);
+  void (*stopTimer)(void* context, void* timer);
+};
+}
+
+namespace norvo {
+
+// Makes a run loop known (a second offer of the same context counts once, by a reference
+// count). Dormant clocks start on it. The table must stay valid until it is withdrawn.
+// Main thread.
+void offerHostRunLoop(const NorvoHostRunLoop* runLoop);
+
+// Takes one offer back. Once every offer of that context is withdrawn, the clocks running on
+// it are stopped there and moved to the next known run loop, or go dormant.
+// Main thread.
+void withdrawHostRunLoop(const NorvoHostRunLoop* runLoop);
+
+// Whether any run loop is known. Main thread.
+bool hostRunLoopKnown();
+
+// The interval a cadence clock runs at for a requested interval in seconds: 1/30 s (33 ms)
+// for 0 or less, otherwise the interval in whole milliseconds, at least 1. Any thread.
+std::uint32_t cadenceClockMilliseconds(double intervalSeconds);
+
+}  // namespace norvo
