@@ -1,6 +1,7 @@
 // norvo-probe: a small command-line VST 3 host. `info` lists what a bundle offers; `render`
 // plays a MIDI file through it. Main thread only.
 #include "tools/crash_guard.h"
+#include "tools/editor_command.h"
 #include "tools/info_command.h"
 #include "tools/probe_error.h"
 #include "tools/render_command.h"
@@ -35,6 +36,19 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   renderCmd->add_flag("--offline", render.offline, "Process in offline mode instead of realtime");
 
+  EditorOptions editor;
+  CLI::App* editorCmd =
+      app.add_subcommand("editor", "Open the plug-in's editor in a window of the probe's own");
+  editorCmd->add_option("bundle", editor.bundlePath, "The .vst3 bundle")->required();
+  editorCmd->add_option("--after", editor.afterMs,
+                        "Close the editor after MS milliseconds (default: when the window closes)");
+  editorCmd->add_option("--screenshot", editor.screenshotPath,
+                        "Write a PNG of the window to FILE just before closing (needs --after)");
+  editorCmd->add_option("--script", editor.scriptPath,
+                        "Deliver the page messages in FILE (one JSON text per line) once the "
+                        "page is up; every text crossing the bridge is printed");
+  editorCmd->add_flag("--timings", editor.timings, "Print attach and first-message times");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -46,8 +60,18 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  if (*editorCmd && !editor.screenshotPath.empty() && editor.afterMs < 0) {
+    std::cerr << "norvo-probe: --screenshot needs --after (see --help)\n";
+    return 2;
+  }
+
   installCrashGuard();
   try {
+    if (*editorCmd) {
+      // The bridge traffic is printed as it happens.
+      runEditor(editor, std::cout);
+      return 0;
+    }
     // Print only once everything has succeeded, so a failure leaves one clear line.
     std::ostringstream out;
     if (*info)

@@ -84,4 +84,8 @@ void Vst3Module::unload() {
   handle_ = nullptr;
 }
 
+void* Vst3Module::symbol(const char* name) const {
+  return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
+}
+
 }  // namespace norvo::probe

@@ -18,6 +18,8 @@ class Vst3Module {
 
   Steinberg::IPluginFactory* factory() const { return factory_; }
   const std::string& libraryPath() const { return libraryPath_; }
+  // A symbol the module exports, or null.
+  void* symbol(const char* name) const;
 
  private:
   void unload();

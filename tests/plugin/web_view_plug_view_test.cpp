@@ -1,0 +1,441 @@
+// The editor view with its web view, driven like a host drives it: the probe's own X11 window,
+// frame and run loop, under an Xvfb server the test starts itself, with a fake BridgeHost in
+// place of the controller and a test page (editor_page/) as the UI root.
+#include "plugin/web_view_plug_view.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "editor/platform/cadence_clock.h"
+#include "engine/stderr_capture.h"
+#include "support/editor/xvfb_display.h"
+#include "tools/editor_host_frame.h"
+#include "tools/host_window.h"
+
+namespace Steinberg {
+// For comparing and printing view rectangles in expectations.
+bool operator==(const ViewRect& a, const ViewRect& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+void PrintTo(const ViewRect& r, std::ostream* out) {
+  *out << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+}
+}  // namespace Steinberg
+
+namespace norvo {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace Steinberg;
+using std::chrono::milliseconds;
+using probe::EditorHostFrame;
+using probe::HostWindow;
+
+constexpr std::uint32_t kHostBackground = 0x400000;
+constexpr std::uint32_t kPageBackground = 0x33cc66;
+constexpr milliseconds kPageTimeout{20000};
+
+class FakeBridgeHost final : public BridgeHost {
+ public:
+  void handleBridgeMessage(const char* text, std::size_t length) override {
+    fromPage.emplace_back(text, length);
+  }
+  void setBridgeSink(BridgeSink s) override { sink = std::move(s); }
+  void onEditorOpened() override { ++opened; }
+  void onEditorClosed() override { ++closed; }
+  void onEditorError(const char* reason) override {
+    errors.push_back(reason != nullptr ? reason : "unknown");
+  }
+
+  // The first text from the page whose type is `type`, or empty.
+  std::string message(const std::string& type) const {
+    const std::string key = "{\"type\":\"" + type + "\"";
+    for (const std::string& text : fromPage) {
+      if (text.rfind(key, 0) == 0) return text;
+    }
+    return {};
+  }
+  std::size_t count(const std::string& type) const {
+    std::size_t n = 0;
+    const std::string key = "{\"type\":\"" + type + "\"";
+    for (const std::string& text : fromPage) n += text.rfind(key, 0) == 0 ? 1 : 0;
+    return n;
+  }
+
+  std::vector<std::string> fromPage;
+  BridgeSink sink;
+  int opened = 0;
+  int closed = 0;
+  std::vector<std::string> errors;
+};
+
+// One display for the whole process (GTK connects once), started on first use so that test
+// discovery needs none.
+test::XvfbDisplay& display() {
+  static test::XvfbDisplay server;
+  return server;
+}
+
+// <base>/ui holds the test page; a file beside it and a sibling folder with the root's name
+// as prefix hold secrets that the scheme must never serve.
+class PageFolder {
+ public:
+  PageFolder() {
+    base_ = fs::temp_directory_path() / ("norvo-editor-" + std::to_string(::getpid()));
+    fs::remove_all(base_);
+    fs::create_directories(base_);
+    fs::copy(NORVO_EDITOR_TEST_PAGE, base_ / "ui", fs::copy_options::recursive);
+    fs::create_directories(base_ / "ui-secret");
+    std::ofstream(base_ / "secret.txt") << "outside";
+    std::ofstream(base_ / "ui-secret" / "secret.txt") << "sibling";
+    fs::create_symlink(base_ / "secret.txt", base_ / "ui" / "link-out.txt");
+  }
+  ~PageFolder() { fs::remove_all(base_); }
+  std::string root() const { return (base_ / "ui").string(); }
+
+ private:
+  fs::path base_;
+};
+
+// The host side of one open editor: a window, the frame with its run loop, the view.
+class EditorHost {
+ public:
+  EditorHost(BridgeHost& controller, const std::string& root, CadenceTick tick = {})
+      : view_(owned(createWebViewEditor(&controller, root.c_str(), std::move(tick)))) {}
+  ~EditorHost() {
+    if (attached_) view_->removed();
+    if (view_) view_->setFrame(nullptr);
+  }
+
+  IPlugView& view() { return *view_; }
+  HostWindow& window() { return *window_; }
+  EditorHostFrame& frame() { return *frame_; }
+
+  tresult attach() {
+    ViewRect rect;
+    view_->getSize(&rect);
+    window_ = std::make_unique<HostWindow>(rect.getWidth(), rect.getHeight(), kHostBackground,
+                                           "editor test");
+    frame_ = owned(new EditorHostFrame(*window_, {}));
+    frame_->setView(view_);
+    view_->setFrame(frame_);
+    const tresult result =
+        view_->attached(reinterpret_cast<void*>(window_->window()), kPlatformTypeX11EmbedWindowID);
+    attached_ = result == kResultOk;
+    return result;
+  }
+  void remove() {
+    view_->removed();
+    attached_ = false;
+  }
+  // Runs the host loop until `done` or the timeout; answers `done()`.
+  bool runUntil(const std::function<bool()>& done, milliseconds timeout = kPageTimeout) {
+    frame_->runFor(timeout, done);
+    return done();
+  }
+  void run(milliseconds duration) { frame_->runFor(duration); }
+
+  tresult resize(int width, int height) {
+    ViewRect rect(0, 0, width, height);
+    view_->checkSizeConstraint(&rect);
+    return frame_->resizeView(view_, &rect);
+  }
+
+ private:
+  IPtr<IPlugView> view_;
+  std::unique_ptr<HostWindow> window_;
+  IPtr<EditorHostFrame> frame_;
+  bool attached_ = false;
+};
+
+// Share of the window's pixels that have `color`.
+double shareOf(const probe::RgbImage& image, std::uint32_t color) {
+  if (image.width == 0) return 0;
+  long hits = 0;
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) hits += image.pixel(x, y) == color ? 1 : 0;
+  }
+  return static_cast<double>(hits) / (static_cast<double>(image.width) * image.height);
+}
+
+double msSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+
+TEST(WebViewPlugViewRulesTest, PlatformTypesSizesAndRefusals) {
+  FakeBridgeHost host;
+  IPtr<IPlugView> view = owned(createWebViewEditor(&host, "/nonexistent/ui"));
+  ASSERT_TRUE(view);
+  const struct {
+    const char* type;
+    tresult result;
+  } types[] = {{"X11EmbedWindowID", kResultTrue},
+               {"NSView", kResultFalse},
+               {"HWND", kResultFalse},
+               {"x11embedwindowid", kResultFalse},
+               {nullptr, kResultFalse}};
+  for (const auto& t : types) EXPECT_EQ(view->isPlatformTypeSupported(t.type), t.result);
+  EXPECT_EQ(view->canResize(), kResultTrue);
+
+  ViewRect size;
+  ASSERT_EQ(view->getSize(&size), kResultTrue);
+  EXPECT_EQ(size, ViewRect(0, 0, 640, 420));
+  ViewRect wide(5, 7, 2005, 107);
+  EXPECT_EQ(view->checkSizeConstraint(&wide), kResultTrue);
+  EXPECT_EQ(wide, ViewRect(5, 7, 1105, 247));
+  EXPECT_EQ(view->checkSizeConstraint(nullptr), kInvalidArgument);
+  ViewRect tiny(0, 0, 10, 10);
+  EXPECT_EQ(view->onSize(&tiny), kResultTrue);
+  EXPECT_EQ(tiny, ViewRect(0, 0, 320, 240));
+  view->getSize(&size);
+  EXPECT_EQ(size, ViewRect(0, 0, 320, 240));
+  EXPECT_EQ(view->onSize(nullptr), kResultFalse);
+
+  int parent = 0;
+  EXPECT_EQ(view->attached(&parent, "NSView"), kResultFalse);
+  EXPECT_EQ(view->attached(nullptr, kPlatformTypeX11EmbedWindowID), kResultFalse);
+  EXPECT_EQ(view->attached(&parent, nullptr), kResultFalse);
+  EXPECT_EQ(host.opened, 0);
+  EXPECT_TRUE(host.errors.empty());
+  view->removed();  // never attached: nothing to close
+  EXPECT_EQ(host.closed, 0);
+}
+
+TEST(WebViewPlugViewRulesTest, NoEditorWithoutARoot) {
+  FakeBridgeHost host;
+  test::StderrCapture capture;
+  // The test binary lies in no bundle, so its own UI root is empty as well.
+  EXPECT_EQ(createWebViewEditor(&host, nullptr), nullptr);
+  EXPECT_EQ(createWebViewEditor(&host, ""), nullptr);
+  EXPECT_EQ(createWebViewEditor(nullptr, "/some/ui"), nullptr);
+  const std::string line = "norvo-plugin-shell: no UI bundle found; editor disabled\n";
+  EXPECT_EQ(capture.take(), line + line + line);
+  EXPECT_EQ(host.errors,
+            (std::vector<std::string>{"no ui bundle in plugin", "no ui bundle in plugin"}));
+}
+
+// A frame that offers nothing but IPlugFrame: no run loop to pump the web view with.
+class BareFrame final : public IPlugFrame {
+ public:
+  tresult PLUGIN_API resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }
+  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
+    if (FUnknownPrivate::iidEqual(iid, IPlugFrame::iid) ||
+        FUnknownPrivate::iidEqual(iid, FUnknown::iid)) {
+      *obj = this;
+      return kResultOk;
+    }
+    *obj = nullptr;
+    return kNoInterface;
+  }
+  uint32 PLUGIN_API addRef() override { return 1; }
+  uint32 PLUGIN_API release() override { return 1; }
+};
+
+TEST(WebViewPlugViewRulesTest, AHostWithoutRunLoopGetsARefusal) {
+  PageFolder page;
+  FakeBridgeHost host;
+  IPtr<IPlugView> view = owned(createWebViewEditor(&host, page.root().c_str()));
+  BareFrame frame;
+  view->setFrame(&frame);
+  int parent = 0;
+  test::StderrCapture capture;
+  EXPECT_EQ(view->attached(&parent, kPlatformTypeX11EmbedWindowID), kResultFalse);
+  EXPECT_NE(capture.take().find("no run loop"), std::string::npos);
+  EXPECT_EQ(host.errors, std::vector<std::string>{"webview allocation failed"});
+  EXPECT_EQ(host.opened, 0);
+  view->setFrame(nullptr);
+}
+
+TEST(WebViewPlugViewTest, PageLoadsTalksAndPaints) {
+  display();
+  PageFolder page;
+  FakeBridgeHost host;
+  int ticks = 0;
+  EditorHost editor(host, page.root(), [&] { ++ticks; });
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(editor.attach(), kResultOk);
+  const double attachMs = msSince(start);
+  EXPECT_EQ(host.opened, 1);
+  ASSERT_TRUE(host.sink);
+  ASSERT_TRUE(editor.runUntil([&] { return !host.message("norvo.ready").empty(); }));
+  const double readyMs = msSince(start);
+  EXPECT_EQ(host.fromPage.front(), "{\"type\":\"norvo.ready\"}");
+  ASSERT_TRUE(editor.runUntil([&] { return !host.message("test.frame").empty(); }));
+  EXPECT_EQ(host.message("test.frame"), "{\"type\":\"test.frame\",\"hasNorvoHost\":false}");
+
+  // Delivery: texts reach the page's handlers in order, as parsed objects, byte-exact.
+  host.sink("{\"type\":\"test.echo\",\"payload\":\"a \\\" \\\\ </script> \xC3\xA9 \xE2\x9C\x93\"}");
+  host.sink("{\"type\":\"test.echo\",\"payload\":2}");
+  ASSERT_TRUE(editor.runUntil([&] { return host.count("test.echoed") == 2; }));
+  EXPECT_EQ(
+      host.message("test.echoed"),
+      "{\"type\":\"test.echoed\",\"payload\":\"a \\\" \\\\ </script> \xC3\xA9 \xE2\x9C\x93\"}");
+  EXPECT_EQ(host.fromPage.back(), "{\"type\":\"test.echoed\",\"payload\":2}");
+
+  // Bodies that are not text never reach the host.
+  host.sink("{\"type\":\"test.postObject\"}");
+  ASSERT_TRUE(editor.runUntil([&] { return !host.message("test.afterObject").empty(); }));
+  EXPECT_EQ(host.count("test.object"), 0u);
+
+  // The scheme: served files carry their MIME type; nothing outside the root is served.
+  const struct {
+    const char* path;
+    const char* answer;
+  } fetches[] = {
+      {"data.json",
+       "\"status\":200,\"contentType\":\"application/json; charset=utf-8\",\"body\":"
+       "\"{\\\"answer\\\":42}\\n\"}"},
+      {"style.css", "\"status\":200,\"contentType\":\"text/css; charset=utf-8\""},
+      {"missing.json", "\"failed\":true}"},
+      {"sub%2F..%2F..%2Fsecret.txt", "\"failed\":true}"},
+      {"%2e%2e/ui-secret/secret.txt", "\"failed\":true}"},
+      {"..%2Fui-secret%2Fsecret.txt", "\"failed\":true}"},
+      {"link-out.txt", "\"failed\":true}"},
+  };
+  for (const auto& f : fetches) {
+    host.fromPage.clear();
+    host.sink(std::string("{\"type\":\"test.fetch\",\"path\":\"") + f.path + "\"}");
+    ASSERT_TRUE(editor.runUntil([&] { return !host.message("test.fetched").empty(); })) << f.path;
+    const std::string answer = host.message("test.fetched");
+    EXPECT_NE(answer.find(f.answer), std::string::npos) << f.path << ": " << answer;
+    EXPECT_EQ(answer.find("outside"), std::string::npos) << answer;
+    EXPECT_EQ(answer.find("sibling"), std::string::npos) << answer;
+  }
+
+  // The window shows the page, not the host's background.
+  editor.run(milliseconds(500));
+  const probe::RgbImage image = editor.window().capture();
+  EXPECT_GT(shareOf(image, kPageBackground), 0.95);
+  EXPECT_LT(shareOf(image, kHostBackground), 0.01);
+
+  // The view's own cadence timer ticks about 30 times a second while attached.
+  const int before = ticks;
+  editor.run(milliseconds(1000));
+  EXPECT_GE(ticks - before, 15);
+  EXPECT_LE(ticks - before, 40);
+
+  editor.remove();
+  EXPECT_EQ(host.closed, 1);
+  EXPECT_FALSE(host.sink);
+  EXPECT_EQ(editor.frame().timerCount(), 0u);
+  const int afterRemoved = ticks;
+  editor.run(milliseconds(200));
+  EXPECT_EQ(ticks, afterRemoved);
+  std::cout << "[ timings  ] attach " << attachMs << " ms, norvo.ready after " << readyMs
+            << " ms\n";
+}
+
+TEST(WebViewPlugViewTest, ResizesFollowTheHost) {
+  display();
+  PageFolder page;
+  FakeBridgeHost host;
+  EditorHost editor(host, page.root());
+  ASSERT_EQ(editor.attach(), kResultOk);
+  ASSERT_TRUE(editor.runUntil([&] { return !host.message("norvo.ready").empty(); }));
+  const struct {
+    int width, height;
+    int expectedWidth, expectedHeight;
+  } sizes[] = {{1100, 800, 1100, 800},
+               {320, 240, 320, 240},
+               {2000, 100, 1100, 240},
+               {640, 420, 640, 420},
+               {320, 240, 320, 240}};
+  for (const auto& s : sizes) {
+    EXPECT_EQ(editor.resize(s.width, s.height), kResultTrue);
+    EXPECT_EQ(editor.window().width(), s.expectedWidth);
+    const std::string expected =
+        "{\"type\":\"test.size\",\"width\":" + std::to_string(s.expectedWidth) +
+        ",\"height\":" + std::to_string(s.expectedHeight) + "}";
+    // The page sees the new size once GTK has applied it.
+    EXPECT_TRUE(editor.runUntil(
+        [&] {
+          host.fromPage.clear();
+          host.sink("{\"type\":\"test.size\"}");
+          editor.run(milliseconds(150));
+          return host.message("test.size") == expected;
+        },
+        milliseconds(5000)))
+        << expected << " but the page said " << host.message("test.size");
+    editor.run(milliseconds(300));
+    EXPECT_GT(shareOf(editor.window().capture(), kPageBackground), 0.95)
+        << s.expectedWidth << "x" << s.expectedHeight;
+  }
+}
+
+TEST(WebViewPlugViewTest, ThreeDetachAttachCyclesInOneProcess) {
+  display();
+  PageFolder page;
+  FakeBridgeHost host;
+  EditorHost editor(host, page.root());
+  int clockTicks = 0;
+  void* controllerClock =
+      norvoStartCadenceClock([](void* n) { ++*static_cast<int*>(n); }, &clockTicks, 0);
+  for (int cycle = 1; cycle <= 3; ++cycle) {
+    host.fromPage.clear();
+    clockTicks = 0;
+    ASSERT_EQ(editor.attach(), kResultOk) << "cycle " << cycle;
+    ASSERT_TRUE(editor.runUntil([&] { return !host.message("norvo.ready").empty(); }))
+        << "cycle " << cycle;
+    // A clock started before any run loop was known runs on the view's run loop meanwhile.
+    EXPECT_GT(clockTicks, 1) << "cycle " << cycle;
+    editor.run(milliseconds(500));
+    EXPECT_GT(shareOf(editor.window().capture(), kPageBackground), 0.5) << "cycle " << cycle;
+    EXPECT_EQ(host.opened, cycle);
+    editor.remove();
+    EXPECT_EQ(host.closed, cycle);
+    EXPECT_FALSE(host.sink);
+    EXPECT_EQ(editor.frame().timerCount(), 0u);
+  }
+  norvoStopCadenceClock(controllerClock);
+  EXPECT_TRUE(host.errors.empty());
+}
+
+TEST(WebViewPlugViewTest, HostWindowDestroyedBeforeRemovedDoesNotEndTheHost) {
+  display();
+  PageFolder page;
+  FakeBridgeHost host;
+  {
+    EditorHost editor(host, page.root());
+    ASSERT_EQ(editor.attach(), kResultOk);
+    ASSERT_TRUE(editor.runUntil([&] { return !host.message("norvo.ready").empty(); }));
+    editor.window().destroyWindow();
+    editor.run(milliseconds(500));  // GTK meets the dead window while pumping
+    editor.remove();
+    editor.run(milliseconds(200));
+  }
+  // Still alive, and a new editor opens as before.
+  host.fromPage.clear();
+  EditorHost again(host, page.root());
+  ASSERT_EQ(again.attach(), kResultOk);
+  EXPECT_TRUE(again.runUntil([&] { return !host.message("norvo.ready").empty(); }));
+}
+
+TEST(WebViewPlugViewTest, AnOpenEditorCostsUnder300MegabytesInAllProcesses) {
+  display();
+  PageFolder page;
+  FakeBridgeHost host;
+  EditorHost editor(host, page.root());
+  ASSERT_EQ(editor.attach(), kResultOk);
+  ASSERT_TRUE(editor.runUntil([&] { return !host.message("norvo.ready").empty(); }));
+  editor.run(milliseconds(2000));
+  const long openKb = test::processTreePssKb(::getpid(), display().pid());
+  editor.remove();
+  editor.run(milliseconds(1000));
+  const long closedKb = test::processTreePssKb(::getpid(), display().pid());
+  std::cout << "[ memory   ] open editor " << openKb / 1024 << " MB PSS (all processes), after "
+            << "removed " << closedKb / 1024 << " MB\n";
+  EXPECT_LT(openKb, 300 * 1024);
+}
+
+}  // namespace
+}  // namespace norvo
