@@ -36,9 +36,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace Steinberg;
-using std::chrono::milliseconds;
 using probe::EditorHostFrame;
 using probe::HostWindow;
+using std::chrono::milliseconds;
 
 constexpr std::uint32_t kHostBackground = 0x400000;
 constexpr std::uint32_t kPageBackground = 0x33cc66;
