@@ -12,7 +12,9 @@
 #include "editor/platform/cadence_clock.h"
 #include "editor/ui_bundle_location.h"
 #include "plugin/bridge_observer.h"
+#if SMTG_OS_LINUX
 #include "plugin/host_run_loop_adapter.h"
+#endif
 
 namespace norvo {
 
@@ -64,8 +66,9 @@ tresult PLUGIN_API WebViewPlugView::attached(void* parent, FIDString type) {
     return kResultFalse;
   if (webView_ != nullptr) return kResultFalse;  // attached twice without removed
 
-  // The host's main-thread timers: the web view's pump and the cadence clocks run on them.
   if (plugFrame != nullptr) {
+#if SMTG_OS_LINUX
+    // The host's main-thread timers: the web view's pump and the cadence clocks run on them.
     Linux::IRunLoop* runLoop = nullptr;
     if (plugFrame->queryInterface(Linux::IRunLoop::iid, reinterpret_cast<void**>(&runLoop)) ==
             kResultOk &&
@@ -74,6 +77,7 @@ tresult PLUGIN_API WebViewPlugView::attached(void* parent, FIDString type) {
       runLoop->release();
       offerHostRunLoop(runLoop_->table());
     }
+#endif
     IBridgeObserver* observer = nullptr;
     if (controller_ != nullptr &&
         plugFrame->queryInterface(IBridgeObserver::iid, reinterpret_cast<void**>(&observer)) ==
@@ -149,10 +153,12 @@ void WebViewPlugView::detachWebView() {
     webView_ = nullptr;
   }
   observedHost_.reset();
+#if SMTG_OS_LINUX
   if (runLoop_ != nullptr) {
     withdrawHostRunLoop(runLoop_->table());
     runLoop_.reset();
   }
+#endif
 }
 
 BridgeHost* WebViewPlugView::bridgeHost() const {
