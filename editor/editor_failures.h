@@ -2,11 +2,13 @@
 // and the reasons handed to `BridgeHost::onEditorError`. Any thread (constants).
 #pragma once
 
+#include "common/log_line.h"
+
 namespace norvo {
 
 // Written to standard error when the plug-in bundle holds no UI root.
 inline constexpr const char* kNoUiBundleLine =
-    "norvo-plugin-shell: no UI bundle found; editor disabled\n";
+    NORVO_LOG_PREFIX "no UI bundle found; editor disabled\n";
 
 // Reasons for `onEditorError`.
 inline constexpr const char* kEditorErrorNoUiBundle = "no ui bundle in plugin";

@@ -15,9 +15,8 @@ class IBridgeObserver : public Steinberg::FUnknown {
   // A text delivered to the page.
   virtual void PLUGIN_API pageReceived(const char* text, Steinberg::int32 length) = 0;
 
-  static const Steinberg::FUID iid;
+  // The interface id, spelled out here so that a host can declare the same interface.
+  static constexpr Steinberg::TUID iid = INLINE_UID(0x6E6F7276, 0x6F427269, 0x6467654F, 0x62737276);
 };
-
-DECLARE_CLASS_IID(IBridgeObserver, 0x6E6F7276, 0x6F427269, 0x6467654F, 0x62737276)
 
 }  // namespace norvo

@@ -18,8 +18,6 @@
 
 namespace norvo {
 
-DEF_CLASS_IID(IBridgeObserver)
-
 using namespace Steinberg;
 
 namespace {

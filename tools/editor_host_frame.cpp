@@ -18,8 +18,8 @@ tresult PLUGIN_API EditorHostFrame::queryInterface(const TUID iid, void** obj) {
     *obj = static_cast<IPlugFrame*>(this);
   } else if (FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid)) {
     *obj = static_cast<Linux::IRunLoop*>(this);
-  } else if (FUnknownPrivate::iidEqual(iid, norvo::IBridgeObserver::iid)) {
-    *obj = static_cast<norvo::IBridgeObserver*>(this);
+  } else if (FUnknownPrivate::iidEqual(iid, IBridgeObserver::iid)) {
+    *obj = static_cast<IBridgeObserver*>(this);
   } else {
     *obj = nullptr;
     return kNoInterface;

@@ -9,16 +9,16 @@
 #include <string_view>
 #include <vector>
 
-#include "plugin/bridge_observer.h"
 #include "pluginterfaces/base/smartpointer.h"
 #include "pluginterfaces/gui/iplugview.h"
+#include "tools/bridge_observer.h"
 #include "tools/host_window.h"
 
 namespace norvo::probe {
 
 class EditorHostFrame final : public Steinberg::IPlugFrame,
                               public Steinberg::Linux::IRunLoop,
-                              public norvo::IBridgeObserver {
+                              public IBridgeObserver {
  public:
   // `toPage` is true for a text delivered to the page, false for one the page posted.
   using BridgeTraffic = std::function<void(bool toPage, std::string_view text)>;

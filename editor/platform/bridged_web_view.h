@@ -7,9 +7,7 @@
 
 #include "editor/bridge_host.h"
 
-#ifndef NORVO_EXPORT_C
-#define NORVO_EXPORT_C extern "C" __attribute__((visibility("default")))
-#endif
+#include "common/export.h"
 
 extern "C" {
 // The web view's frame in its parent, in pixels.
@@ -27,13 +25,13 @@ struct NorvoViewFrame {
 // a host or root, "webview allocation failed" when the platform refuses (on Linux also when
 // the host offers no run loop, when no X display can be opened, or when another GTK major
 // version is loaded in the process; a line on standard error then says which).
-NORVO_EXPORT_C void* norvoCreateBridgedWebView(norvo::BridgeHost* host, const char* rootPath,
-                                               NorvoViewFrame frame);
+extern "C" NORVO_EXPORT void* norvoCreateBridgedWebView(norvo::BridgeHost* host,
+                                                        const char* rootPath, NorvoViewFrame frame);
 
 // Tears a web view down. With a host: its onEditorClosed, then its sink is cleared. With a
 // web view: the "norvo" message handler is removed, the view leaves its parent and is
 // released. Either may be null.
-NORVO_EXPORT_C void norvoDetachBridgedWebView(void* webView, norvo::BridgeHost* host);
+extern "C" NORVO_EXPORT void norvoDetachBridgedWebView(void* webView, norvo::BridgeHost* host);
 
 namespace norvo {
 

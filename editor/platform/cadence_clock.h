@@ -3,15 +3,13 @@
 // Main thread only.
 #pragma once
 
-#ifndef NORVO_EXPORT_C
-#define NORVO_EXPORT_C extern "C" __attribute__((visibility("default")))
-#endif
+#include "common/export.h"
 
 // Starts a repeating timer that calls callback(userData) on the main thread; an interval of 0
 // or less means 1/30 s. Answers the timer's handle, or null for a missing callback. On Linux
 // the timer runs on the host's run loop (host_run_loop.h) and stays dormant while none is known.
-NORVO_EXPORT_C void* norvoStartCadenceClock(void (*callback)(void* userData), void* userData,
-                                            double intervalSeconds);
+extern "C" NORVO_EXPORT void* norvoStartCadenceClock(void (*callback)(void* userData),
+                                                     void* userData, double intervalSeconds);
 
 // Stops and releases a timer; nothing for null or for a handle that is not a running clock.
-NORVO_EXPORT_C void norvoStopCadenceClock(void* timer);
+extern "C" NORVO_EXPORT void norvoStopCadenceClock(void* timer);

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "common/log_line.h"
 #include "editor/bridge_script.h"
 #include "editor/editor_failures.h"
 #include "editor/platform/bridged_web_view.h"
@@ -78,7 +79,7 @@ GtkWebView* liveViewById(std::uint64_t id) {
   return nullptr;
 }
 
-void logLine(const char* text) { std::fprintf(stderr, "norvo-plugin-shell: %s\n", text); }
+void logLine(const char* text) { std::fprintf(stderr, NORVO_LOG_PREFIX "%s\n", text); }
 
 // Traps X errors for the lifetime of the object (nothing when GTK has no X display yet).
 class XErrorTrap {
@@ -152,6 +153,12 @@ void applySize(GtkWebView& view) {
   gtk_widget_set_size_request(web, view.width, view.height);
   gtk_window_resize(GTK_WINDOW(view.plug), view.width, view.height);
   gdk_window_move_resize(window, 0, 0, view.width, view.height);
+  // GTK allocates a window's child only when X confirms the window's new size; a size the
+  // window already has (we resized it ourselves) is never confirmed, and a shrink then stays
+  // unallocated. Allocating directly makes the web view follow at once.
+  gtk_widget_get_preferred_size(view.plug, nullptr, nullptr);
+  GtkAllocation allocation{0, 0, view.width, view.height};
+  gtk_widget_size_allocate(view.plug, &allocation);
 }
 
 void pump(void*) {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "e2e/probe_runner.h"
+#include "support/e2e/probe_runner.h"
 #include "support/editor/xvfb_display.h"
 
 namespace norvo::e2e {

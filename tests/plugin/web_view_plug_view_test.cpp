@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "editor/platform/cadence_clock.h"
-#include "engine/stderr_capture.h"
 #include "support/editor/xvfb_display.h"
+#include "support/engine/stderr_capture.h"
 #include "tools/editor_host_frame.h"
 #include "tools/host_window.h"
 
