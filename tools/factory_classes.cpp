@@ -3,6 +3,7 @@
 
 #include "tools/crash_guard.h"
 #include "tools/probe_error.h"
+#include "tools/tchar_text.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 
@@ -21,6 +22,40 @@ std::string text(const char8 (&field)[N]) {
   return std::string(field, strnlen(field, N));
 }
 
+template <size_t N>
+std::string text(const char16 (&field)[N]) {
+  return toUtf8(field, N);
+}
+
+// Queries an optional interface of the factory; null when it is not offered.
+template <typename Interface>
+IPtr<Interface> queryFactory(IPluginFactory& factory) {
+  void* obj = nullptr;
+  if (factory.queryInterface(Interface::iid, &obj) == kResultOk && obj)
+    return owned(static_cast<Interface*>(obj));
+  return nullptr;
+}
+
+// Copies the fields every class info version has in common.
+template <typename Info>
+void readClassInfo(const Info& info, FactoryClass& entry) {
+  std::memcpy(entry.cid, info.cid, sizeof(TUID));
+  entry.cardinality = info.cardinality;
+  entry.category = text(info.category);
+  entry.name = text(info.name);
+}
+
+template <typename Info>
+void readClassInfo2(const Info& info, FactoryClass& entry) {
+  readClassInfo(info, entry);
+  entry.hasInfo2 = true;
+  entry.classFlags = info.classFlags;
+  entry.subCategories = text(info.subCategories);
+  entry.vendor = text(info.vendor);
+  entry.version = text(info.version);
+  entry.sdkVersion = text(info.sdkVersion);
+}
+
 }  // namespace
 
 FactoryFacts readFactoryFacts(IPluginFactory& factory) {
@@ -33,36 +68,25 @@ FactoryFacts readFactoryFacts(IPluginFactory& factory) {
 
 std::vector<FactoryClass> readFactoryClasses(IPluginFactory& factory) {
   setCrashStep("reading the factory's classes");
-  IPtr<IPluginFactory2> factory2;
-  {
-    void* obj = nullptr;
-    if (factory.queryInterface(IPluginFactory2::iid, &obj) == kResultOk && obj)
-      factory2 = owned(static_cast<IPluginFactory2*>(obj));
-  }
+  // Like the SDK's own hosts: the Unicode class infos when offered, else the second version,
+  // else the first.
+  const IPtr<IPluginFactory3> factory3 = queryFactory<IPluginFactory3>(factory);
+  const IPtr<IPluginFactory2> factory2 = queryFactory<IPluginFactory2>(factory);
   std::vector<FactoryClass> classes;
   const int32 count = factory.countClasses();
   for (int32 i = 0; i < count; ++i) {
     FactoryClass entry;
+    PClassInfoW infoW{};
     PClassInfo2 info2{};
-    if (factory2 && factory2->getClassInfo2(i, &info2) == kResultOk) {
-      std::memcpy(entry.cid, info2.cid, sizeof(TUID));
-      entry.cardinality = info2.cardinality;
-      entry.category = text(info2.category);
-      entry.name = text(info2.name);
-      entry.hasInfo2 = true;
-      entry.classFlags = info2.classFlags;
-      entry.subCategories = text(info2.subCategories);
-      entry.vendor = text(info2.vendor);
-      entry.version = text(info2.version);
-      entry.sdkVersion = text(info2.sdkVersion);
+    PClassInfo info{};
+    if (factory3 && factory3->getClassInfoUnicode(i, &infoW) == kResultOk) {
+      readClassInfo2(infoW, entry);
+    } else if (factory2 && factory2->getClassInfo2(i, &info2) == kResultOk) {
+      readClassInfo2(info2, entry);
+    } else if (factory.getClassInfo(i, &info) == kResultOk) {
+      readClassInfo(info, entry);
     } else {
-      PClassInfo info{};
-      if (factory.getClassInfo(i, &info) != kResultOk)
-        throw ProbeError("the plug-in factory refused getClassInfo for class " + std::to_string(i));
-      std::memcpy(entry.cid, info.cid, sizeof(TUID));
-      entry.cardinality = info.cardinality;
-      entry.category = text(info.category);
-      entry.name = text(info.name);
+      throw ProbeError("the plug-in factory refused getClassInfo for class " + std::to_string(i));
     }
     classes.push_back(entry);
   }

@@ -1,5 +1,5 @@
 // What a plug-in factory says about itself and its classes, read through IPluginFactory and,
-// where offered, IPluginFactory2. Main thread.
+// where offered, IPluginFactory2 and IPluginFactory3 (Unicode class infos). Main thread.
 #pragma once
 
 #include "pluginterfaces/base/ipluginbase.h"
@@ -21,7 +21,7 @@ struct FactoryClass {
   Steinberg::int32 cardinality = 0;
   std::string category;
   std::string name;
-  bool hasInfo2 = false;  // the fields below are read only through IPluginFactory2
+  bool hasInfo2 = false;  // the fields below are read only through IPluginFactory2 or 3
   Steinberg::uint32 classFlags = 0;
   std::string subCategories;
   std::string vendor;
