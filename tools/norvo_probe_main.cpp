@@ -1,8 +1,10 @@
 // norvo-probe: a small command-line VST 3 host. `info` lists what a bundle offers; `render`
-// plays a MIDI file through it. Main thread only.
+// plays a MIDI file through it; `moduleinfo` writes the bundle's moduleinfo.json. Main thread
+// only.
 #include "tools/crash_guard.h"
 #include "tools/editor_command.h"
 #include "tools/info_command.h"
+#include "tools/moduleinfo_command.h"
 #include "tools/probe_error.h"
 #include "tools/render_command.h"
 
@@ -20,6 +22,15 @@ int main(int argc, char** argv) {
   std::string infoBundle;
   CLI::App* info = app.add_subcommand("info", "List the factory, classes, buses and parameters");
   info->add_option("bundle", infoBundle, "The .vst3 bundle")->required();
+
+  std::string moduleInfoBundle;
+  std::string moduleInfoOutput;
+  CLI::App* moduleInfo = app.add_subcommand(
+      "moduleinfo", "Write the moduleinfo.json that describes the bundle's factory and classes");
+  moduleInfo->add_option("bundle", moduleInfoBundle, "The .vst3 bundle")->required();
+  moduleInfo->add_option("-o,--output", moduleInfoOutput,
+                         "File to write (e.g. BUNDLE/Contents/Resources/moduleinfo.json); "
+                         "standard output when left out");
 
   RenderOptions render;
   CLI::App* renderCmd =
@@ -76,6 +87,8 @@ int main(int argc, char** argv) {
     std::ostringstream out;
     if (*info)
       runInfo(infoBundle, out);
+    else if (*moduleInfo)
+      runModuleInfo(moduleInfoBundle, moduleInfoOutput, out);
     else
       runRender(render, out);
     std::cout << out.str() << std::flush;

@@ -35,6 +35,29 @@ std::string moduleLibraryPath(const std::string& bundlePath) {
   return library.string();
 }
 
+std::string bundleFolder(const std::string& bundlePath) {
+  std::error_code ec;
+  fs::path path(bundlePath);
+  if (path.filename().empty()) path = path.parent_path();  // "X.vst3/"
+  if (fs::is_directory(path, ec)) return path.string();
+  const fs::path contents = path.parent_path().parent_path();
+  if (contents.filename() == "Contents" && !contents.parent_path().empty())
+    return contents.parent_path().string();
+  return "";
+}
+
+std::string bundleModuleName(const std::string& bundlePath) {
+  const std::string folder = bundleFolder(bundlePath);
+  fs::path path = folder.empty() ? fs::path(bundlePath) : fs::path(folder);
+  return path.stem().string();
+}
+
+std::string moduleInfoFilePath(const std::string& bundlePath) {
+  const std::string folder = bundleFolder(bundlePath);
+  if (folder.empty()) return "";
+  return (fs::path(folder) / "Contents" / "Resources" / "moduleinfo.json").string();
+}
+
 Vst3Module::Vst3Module(const std::string& bundlePath)
     : libraryPath_(moduleLibraryPath(bundlePath)) {
   setCrashStep("loading the module");

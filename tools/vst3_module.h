@@ -34,4 +34,15 @@ class Vst3Module {
 // when it names a file. Throws ProbeError when neither exists.
 std::string moduleLibraryPath(const std::string& bundlePath);
 
+// The bundle folder a path names: the path itself when it is a folder, the bundle around it
+// when it names the module inside one (X.vst3/Contents/<arch>/X.so), else "" (a loose module).
+std::string bundleFolder(const std::string& bundlePath);
+
+// The module's name as hosts show it: the bundle's folder name without ".vst3", or the loose
+// module file's name without its extension.
+std::string bundleModuleName(const std::string& bundlePath);
+
+// Where the bundle keeps its moduleinfo.json (Contents/Resources), or "" for a loose module.
+std::string moduleInfoFilePath(const std::string& bundlePath);
+
 }  // namespace norvo::probe

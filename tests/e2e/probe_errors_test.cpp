@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace norvo::e2e {
 namespace {
@@ -84,6 +85,47 @@ TEST(ProbeErrors, BrokenModulesAreRefusedClearly) {
         runCommand({kProbe, "render", brokenBundle(c.name), midi, "-o", dir.path("out.mid")}),
         c.message, c.exitCode);
   }
+}
+
+// moduleinfo reads only the factory: a module whose factory answers gets its document even
+// when it cannot create its classes; a refused load writes nothing and leaves an older file.
+TEST(ProbeErrors, ModuleInfoNeedsOnlyTheFactory) {
+  struct Case {
+    const char* name;
+    std::string message;
+  };
+  const Case failing[] = {
+      {"NoFactory", brokenLibrary("NoFactory") + " does not export GetPluginFactory"},
+      {"EntryRefuses", "ModuleEntry of " + brokenLibrary("EntryRefuses") + " failed"},
+      {"NullFactory",
+       "GetPluginFactory of " + brokenLibrary("NullFactory") + " returned no factory"},
+  };
+  TempDir dir;
+  const std::string path = dir.path("moduleinfo.json");
+  for (const Case& c : failing) {
+    SCOPED_TRACE(c.name);
+    std::ofstream(path) << "older";
+    expectFailure(runCommand({kProbe, "moduleinfo", brokenBundle(c.name), "-o", path}), c.message);
+    std::ifstream in(path);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "older");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.root()), {}), 1);
+  }
+
+  // A factory with only the first interface version: named after its bundle, the fields it
+  // cannot tell left empty.
+  for (const std::string& bundle : {brokenBundle("NoInstance"), brokenLibrary("NoInstance")}) {
+    SCOPED_TRACE(bundle);
+    const CommandResult r = runCommand({kProbe, "moduleinfo", bundle});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    for (const char* line : {"\n  \"Name\": \"NoInstance\",\n", "\n  \"Version\": \"\",\n",
+                             "\n      \"CID\": \"01000000000000000000000000000000\",\n",
+                             "\n      \"SDKVersion\": \"\",\n"})
+      EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;
+  }
+
+  const std::string missingFolder = dir.path("none") + "/moduleinfo.json";
+  expectFailure(runCommand({kProbe, "moduleinfo", brokenBundle("NoInstance"), "-o", missingFolder}),
+                "cannot write " + missingFolder + ": No such file or directory");
 }
 
 TEST(ProbeErrors, UnreadableMidiFile) {
