@@ -2,6 +2,7 @@
 #include "tools/info_command.h"
 
 #include "tools/factory_classes.h"
+#include "tools/moduleinfo_command.h"
 #include "tools/number_text.h"
 #include "tools/plugin_instance.h"
 #include "tools/vst3_module.h"
@@ -61,6 +62,16 @@ void printParameters(const std::vector<ParameterFacts>& parameters, std::ostream
   }
 }
 
+// The bundle's moduleinfo.json as it is, so the listing shows what hosts read without loading.
+void printModuleInfo(const std::optional<std::string>& text, std::ostream& out) {
+  if (!text) {
+    out << "no moduleinfo.json\n";
+    return;
+  }
+  out << "moduleinfo.json\n" << *text;
+  if (!text->empty() && text->back() != '\n') out << "\n";
+}
+
 }  // namespace
 
 void runInfo(const std::string& bundlePath, std::ostream& out) {
@@ -77,6 +88,7 @@ void runInfo(const std::string& bundlePath, std::ostream& out) {
     out << "no edit controller\n";
   else
     printParameters(instance.parameters(), out);
+  printModuleInfo(readModuleInfoFile(bundlePath), out);
 }
 
 }  // namespace norvo::probe

@@ -1,5 +1,5 @@
-// `norvo-probe info BUNDLE`: lists the factory, its classes, the processor's buses and the
-// controller's parameters. Main thread.
+// `norvo-probe info BUNDLE`: lists the factory, its classes, the processor's buses, the
+// controller's parameters and the bundle's moduleinfo.json. Main thread.
 #pragma once
 
 #include <ostream>

@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
 
   std::string infoBundle;
-  CLI::App* info = app.add_subcommand("info", "List the factory, classes, buses and parameters");
+  CLI::App* info = app.add_subcommand(
+      "info", "List the factory, classes, buses, parameters and the bundle's moduleinfo.json");
   info->add_option("bundle", infoBundle, "The .vst3 bundle")->required();
 
   std::string moduleInfoBundle;
