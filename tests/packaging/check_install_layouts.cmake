@@ -1,7 +1,7 @@
 # Installs into a staging folder (DESTDIR) every way a user or packager can: the bundle to the
 # user folder, to <prefix>/lib/vst3 for the prefixes /usr and /usr/local (chosen at install
 # time, and by the configure option through the install script itself), stripped or not, over
-# an older copy; an unknown layout is refused.
+# an older copy, and the probe with its manual page; an unknown layout is refused.
 # Usage: cmake -DBUILD_DIR=... -DSTAGE=... -DINSTALL_SCRIPT=... -DBUNDLE=... -DMODULE=...
 #              -P check_install_layouts.cmake
 
@@ -79,5 +79,19 @@ if(NOT install_error MATCHES "NORVO_BUNDLE_LAYOUT must be user, system or archiv
   message(FATAL_ERROR "unknown layout: unexpected message: ${install_error}")
 endif()
 
+# The probe and its manual page.
 file(REMOVE_RECURSE ${STAGE})
-message(STATUS "the bundle installs to the user and system folders")
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${STAGE}
+          ${CMAKE_COMMAND} --install ${BUILD_DIR} --component probe --prefix /usr
+  RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "probe: install failed: ${out}${err}")
+endif()
+file(GLOB_RECURSE probe_files LIST_DIRECTORIES false RELATIVE ${STAGE} ${STAGE}/*)
+list(SORT probe_files)
+if(NOT probe_files STREQUAL "usr/bin/norvo-probe;usr/share/man/man1/norvo-probe.1.gz")
+  message(FATAL_ERROR "probe: installed ${probe_files}")
+endif()
+file(REMOVE_RECURSE ${STAGE})
+message(STATUS "the bundle installs to the user and system folders; the probe to bin and man")

@@ -1,0 +1,57 @@
+# The manual page and the probe's --help describe the same commands and options: every
+# command of `norvo-probe --help` has a synopsis line in the page, every option of each
+# command's --help is in the page, and every long option the page names exists.
+# Usage: cmake -DPROBE=... -DMANUAL=... -P check_probe_manual.cmake
+
+cmake_minimum_required(VERSION 3.25)
+
+function(help variable)
+  execute_process(COMMAND ${PROBE} ${ARGN} --help RESULT_VARIABLE result OUTPUT_VARIABLE out
+                  ERROR_VARIABLE err)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "norvo-probe ${ARGN} --help failed: ${err}")
+  endif()
+  set(${variable} "${out}" PARENT_SCOPE)
+endfunction()
+
+file(READ ${MANUAL} manual)
+help(top)
+string(REGEX REPLACE ".*\nSubcommands:\n" "" listing "${top}")
+string(REGEX MATCHALL "(^|\n)  [a-z]+ " commands "${listing}")
+if(NOT commands)
+  message(FATAL_ERROR "no commands in norvo-probe --help:\n${top}")
+endif()
+
+set(all_options)
+foreach(command IN LISTS commands)
+  string(STRIP "${command}" command)
+  string(FIND "${manual}" ".B norvo-probe ${command}\n" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "the manual has no synopsis of \"${command}\"")
+  endif()
+  help(text ${command})
+  string(REGEX REPLACE ".*\nOptions:\n" "" options "${text}")
+  string(REGEX MATCHALL "(^|\n)  -[-a-z,]+" lines "${options}")
+  foreach(line IN LISTS lines)
+    string(STRIP "${line}" line)
+    string(REPLACE "," ";" names "${line}")
+    foreach(name IN LISTS names)
+      list(APPEND all_options ${name})
+      string(REPLACE "-" "\\-" roff "${name}")
+      string(FIND "${manual}" "${roff}" at)
+      if(at LESS 0)
+        message(FATAL_ERROR "the manual does not describe ${name} of \"${command}\"")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+string(REGEX MATCHALL "\\\\-\\\\-[a-z]+" named "${manual}")
+list(REMOVE_DUPLICATES named)
+foreach(roff IN LISTS named)
+  string(REPLACE "\\-" "-" name "${roff}")
+  if(NOT name IN_LIST all_options)
+    message(FATAL_ERROR "the manual names ${name}, which no command has")
+  endif()
+endforeach()
+message(STATUS "the manual page matches the probe's commands and options")
