@@ -117,7 +117,8 @@ function(norvo_add_packages)
     "its note-on sent. The plug-in is installed as /usr/lib/vst3/${product_name}.vst3,\n"
     "where VST 3 hosts such as Ardour find it.\n"
     "The package also holds norvo-probe, a command-line VST 3 host that lists a\n"
-    "bundle, renders MIDI files through it and writes its moduleinfo.json.")
+    "bundle, renders MIDI files through it, opens its editor and writes its\n"
+    "moduleinfo.json.")
 
   # What differs between the two packages is decided when CPack runs each generator.
   set(NORVO_ARCHIVE_FILE_NAME ${NORVO_PACKAGE_NAME}_${PROJECT_VERSION}_${bundle_arch})
