@@ -1,0 +1,177 @@
+// Cost of Chord's IAudioProcessor::process on the benchmark stream, measured the way a host
+// sees it: the built bundle is loaded with dlopen through the probe's host code, set to mode 5
+// (4-note chords) and fed 512-frame blocks of 16 note events. Reports nanoseconds per input
+// event (median of several runs; pin it with taskset) or, with --callgrind under valgrind,
+// counts instructions inside the process calls only.
+//
+//   chord_process_bench BUNDLE [--blocks N] [--runs R] [--callgrind]
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bench/bench_clock.h"
+#include "bench/note_stream.h"
+#include "tools/event_list.h"
+#include "tools/factory_classes.h"
+#include "tools/parameter_changes.h"
+#include "tools/parameter_lookup.h"
+#include "tools/plugin_instance.h"
+#include "tools/probe_error.h"
+#include "tools/vst3_module.h"
+
+namespace {
+
+using namespace Steinberg;
+using namespace norvo::bench;
+using norvo::probe::EventList;
+using norvo::probe::ParameterChanges;
+
+struct Options {
+  std::string bundle;
+  long blocks = 4000;
+  int runs = 9;
+  bool callgrind = false;
+};
+
+Options parseOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--blocks" && i + 1 < argc) {
+      options.blocks = std::atol(argv[++i]);
+    } else if (arg == "--runs" && i + 1 < argc) {
+      options.runs = std::atoi(argv[++i]);
+    } else if (arg == "--callgrind") {
+      options.callgrind = true;
+    } else if (options.bundle.empty() && arg[0] != '-') {
+      options.bundle = arg;
+    } else {
+      throw norvo::probe::ProbeError("usage: chord_process_bench BUNDLE [--blocks N] [--runs R] "
+                                     "[--callgrind]");
+    }
+  }
+  if (options.bundle.empty() || options.blocks < 1 || options.runs < 1)
+    throw norvo::probe::ProbeError("a bundle, a positive --blocks and --runs are needed");
+  return options;
+}
+
+Vst::Event toVstEvent(const StreamEvent& s) {
+  Vst::Event e{};
+  e.busIndex = 0;
+  e.sampleOffset = s.frame;
+  e.flags = Vst::Event::kIsLive;
+  if (s.on) {
+    e.type = Vst::Event::kNoteOnEvent;
+    e.noteOn.pitch = static_cast<int16>(s.pitch);
+    e.noteOn.velocity = static_cast<float>(s.velocity) / 127.0f;
+    e.noteOn.noteId = -1;
+  } else {
+    e.type = Vst::Event::kNoteOffEvent;
+    e.noteOff.pitch = static_cast<int16>(s.pitch);
+    e.noteOff.velocity = static_cast<float>(s.velocity) / 127.0f;
+    e.noteOff.noteId = -1;
+  }
+  return e;
+}
+
+class ChordHost {
+ public:
+  explicit ChordHost(const std::string& bundle)
+      : module_(bundle),
+        instance_(*module_.factory(),
+                  norvo::probe::findProcessorClass(
+                      norvo::probe::readFactoryClasses(*module_.factory()))
+                      .cid) {
+    Vst::ProcessSetup setup{Vst::kRealtime, Vst::kSample32, kStreamBlockFrames, kStreamRate};
+    instance_.startProcessing(setup);
+    // Mode 5 (dominant seventh: four notes from every key), set as a host does: a normalized
+    // change in the first block, converted by the controller.
+    const auto& mode =
+        norvo::probe::findParameter(instance_.parameters(), "chord.mode", "Chord");
+    Vst::IEditController* controller = instance_.controller();
+    if (controller == nullptr) throw norvo::probe::ProbeError("the plug-in has no controller");
+    changes_->add(mode.id, 0, controller->plainParamToNormalized(mode.id, 5.0));
+    data_.processMode = Vst::kRealtime;
+    data_.symbolicSampleSize = Vst::kSample32;
+    data_.numSamples = kStreamBlockFrames;
+    data_.inputParameterChanges = changes_;
+    data_.outputParameterChanges = outputChanges_;
+    data_.inputEvents = in_;
+    data_.outputEvents = out_;
+    runBlock(-1);  // the parameter block: no notes
+    changes_->clear();
+  }
+  ~ChordHost() { instance_.stopProcessing(); }
+
+  // Prepares block `block`'s lists (not timed), then runs process; returns its nanoseconds.
+  std::int64_t runBlock(std::int64_t block, bool count = false) {
+    in_->clear();
+    out_->clear();
+    if (block >= 0)
+      for (const StreamEvent& s : streamBlock(block)) {
+        Vst::Event e = toVstEvent(s);
+        in_->addEvent(e);
+      }
+    if (count) startCounting();
+    const std::int64_t start = monotonicNanoseconds();
+    const tresult result = instance_.processor().process(data_);
+    const std::int64_t elapsed = monotonicNanoseconds() - start;
+    if (count) stopCounting();
+    if (result != kResultOk) throw norvo::probe::ProbeError("process refused a block");
+    outputs_ += out_->getEventCount();
+    return elapsed;
+  }
+
+  long outputs() const { return outputs_; }
+  void resetOutputs() { outputs_ = 0; }
+
+ private:
+  norvo::probe::Vst3Module module_;
+  norvo::probe::PluginInstance instance_;
+  IPtr<EventList> in_ = owned(new EventList);
+  IPtr<EventList> out_ = owned(new EventList);
+  IPtr<ParameterChanges> changes_ = owned(new ParameterChanges);
+  IPtr<ParameterChanges> outputChanges_ = owned(new ParameterChanges);
+  Vst::ProcessData data_;
+  long outputs_ = 0;
+};
+
+int run(const Options& options) {
+  ChordHost host(options.bundle);
+  constexpr long kWarmUpBlocks = 200;
+  for (long b = 0; b < kWarmUpBlocks; ++b) host.runBlock(b);
+  std::int64_t block = kWarmUpBlocks;
+  const double events = static_cast<double>(options.blocks) * kStreamEventsPerBlock;
+
+  if (options.callgrind) {
+    host.resetOutputs();
+    for (long b = 0; b < options.blocks; ++b) host.runBlock(block++, true);
+    std::printf("chord counted-events=%.0f outputs-per-event=%.2f valgrind=%s\n", events,
+                host.outputs() / events, underValgrind() ? "yes" : "no");
+    return 0;
+  }
+
+  std::vector<double> perEvent;
+  for (int r = 0; r < options.runs; ++r) {
+    host.resetOutputs();
+    std::int64_t total = 0;
+    for (long b = 0; b < options.blocks; ++b) total += host.runBlock(block++);
+    perEvent.push_back(static_cast<double>(total) / events);
+  }
+  std::printf("chord ns-per-event=%.1f runs=%d blocks=%ld outputs-per-event=%.2f\n",
+              median(perEvent), options.runs, options.blocks, host.outputs() / events);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return run(parseOptions(argc, argv));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "chord_process_bench: %s\n", e.what());
+    return 1;
+  }
+}
