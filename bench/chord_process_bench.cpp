@@ -48,8 +48,9 @@ Options parseOptions(int argc, char** argv) {
     } else if (options.bundle.empty() && arg[0] != '-') {
       options.bundle = arg;
     } else {
-      throw norvo::probe::ProbeError("usage: chord_process_bench BUNDLE [--blocks N] [--runs R] "
-                                     "[--callgrind]");
+      throw norvo::probe::ProbeError(
+          "usage: chord_process_bench BUNDLE [--blocks N] [--runs R] "
+          "[--callgrind]");
     }
   }
   if (options.bundle.empty() || options.blocks < 1 || options.runs < 1)
@@ -80,16 +81,14 @@ class ChordHost {
  public:
   explicit ChordHost(const std::string& bundle)
       : module_(bundle),
-        instance_(*module_.factory(),
-                  norvo::probe::findProcessorClass(
-                      norvo::probe::readFactoryClasses(*module_.factory()))
-                      .cid) {
+        instance_(*module_.factory(), norvo::probe::findProcessorClass(
+                                          norvo::probe::readFactoryClasses(*module_.factory()))
+                                          .cid) {
     Vst::ProcessSetup setup{Vst::kRealtime, Vst::kSample32, kStreamBlockFrames, kStreamRate};
     instance_.startProcessing(setup);
     // Mode 5 (dominant seventh: four notes from every key), set as a host does: a normalized
     // change in the first block, converted by the controller.
-    const auto& mode =
-        norvo::probe::findParameter(instance_.parameters(), "chord.mode", "Chord");
+    const auto& mode = norvo::probe::findParameter(instance_.parameters(), "chord.mode", "Chord");
     Vst::IEditController* controller = instance_.controller();
     if (controller == nullptr) throw norvo::probe::ProbeError("the plug-in has no controller");
     changes_->add(mode.id, 0, controller->plainParamToNormalized(mode.id, 5.0));

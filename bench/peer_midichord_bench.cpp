@@ -87,8 +87,9 @@ class PeerHost {
     const LilvPlugin* plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world_), uri);
     lilv_node_free(uri);
     if (plugin == nullptr)
-      throw std::runtime_error("the x42 MIDI Chord plug-in is not installed (apt-get install "
-                               "x42-plugins)");
+      throw std::runtime_error(
+          "the x42 MIDI Chord plug-in is not installed (apt-get install "
+          "x42-plugins)");
     midiEvent_ = urids_.map(LV2_MIDI__MidiEvent);
     sequence_ = urids_.map(LV2_ATOM__Sequence);
     chunk_ = urids_.map(LV2_ATOM__Chunk);
@@ -161,8 +162,8 @@ class PeerHost {
       message.midi[0] = s.on ? 0x90 : 0x80;
       message.midi[1] = static_cast<uint8_t>(s.pitch);
       message.midi[2] = static_cast<uint8_t>(s.velocity);
-      if (lv2_atom_sequence_append_event(seq, kSequenceBytes - sizeof(LV2_Atom),
-                                         &message.event) == nullptr)
+      if (lv2_atom_sequence_append_event(seq, kSequenceBytes - sizeof(LV2_Atom), &message.event) ==
+          nullptr)
         throw std::runtime_error("input sequence full");
     }
   }

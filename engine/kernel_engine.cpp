@@ -21,6 +21,7 @@ constexpr const char* kEngineUnavailableMessage = "kernel runtime is unavailable
 constexpr const char* kSourceQueue = "queue";
 constexpr const char* kSourceRepublish = "republish";
 constexpr double kNotSent = -1.0;
+constexpr std::uint32_t kParamIndexOn = 0;  // "chord.on"
 
 // A request for audio output channels is reported once per process, not once per block.
 std::atomic<bool> gOutputRequestReported{false};
@@ -93,6 +94,7 @@ bool KernelEngine::setup(double sampleRate, int maxBlockFrames) {
   }
 
   resetProductParameterShadow();
+  releaseLatchPending_ = true;  // the new instance holds no chord: release what still sounds
   kernel_.inputView(kernelHandle_, &inputView_, &inputViewLength_);
   kernel_.outputView(kernelHandle_, &outputView_, &outputViewLength_);
   ready_ = true;
@@ -146,6 +148,7 @@ void KernelEngine::resetParams() {
   markParamsDirty();
   if (kernelHandle_ != 0) (void)kernel_.reset(kernelHandle_);
   resetProductParameterShadow();
+  releaseLatchPending_ = true;  // the reset kernel forgot its chords: release what still sounds
 }
 
 void KernelEngine::resetProductParameterShadow() noexcept {
@@ -319,6 +322,11 @@ void KernelEngine::runChunks(int frames) noexcept {
     }
   }
   midiOutCount_ = 0;
+  if (releaseLatchPending_) {
+    releaseLatchPending_ = false;
+    heldRoots_[0] = heldRoots_[1] = 0;
+    releaseLatchedNotes(0);
+  }
   int cursor = 0;
   for (int offset = 0; offset < frames; offset += kEngineChunkFrames) {
     const int chunk = std::min(kEngineChunkFrames, frames - offset);
@@ -371,12 +379,22 @@ void KernelEngine::pushFrameEvents(int first, int last, int frameInChunk) noexce
 }
 
 // Events of [first, last) that are pushed to the kernel: parameter changes and notes.
+// A note-on for a root the kernel still holds counts twice: its chord is released first.
 int KernelEngine::kernelBoundEvents(int first, int last) const noexcept {
+  std::uint64_t held[2] = {heldRoots_[0], heldRoots_[1]};
   int bound = 0;
   for (int i = first; i < last; ++i) {
     const EngineEvent& event = eventQueue_[i];
-    if (event.type == kEngineEventNoteOn || event.type == kEngineEventNoteOff ||
-        (event.type == kEngineEventParameter && event.index >= 0 && event.index < kParamCount)) {
+    const auto pitch = static_cast<std::uint32_t>(event.pitch);
+    if (event.type == kEngineEventNoteOn) {
+      if (pitch < 128) {
+        if ((held[pitch >> 6] >> (pitch & 63) & 1) != 0) ++bound;
+        held[pitch >> 6] |= std::uint64_t{1} << (pitch & 63);
+      }
+      ++bound;
+    } else if (event.type == kEngineEventNoteOff ||
+               (event.type == kEngineEventParameter && event.index >= 0 &&
+                event.index < kParamCount)) {
       ++bound;
     }
   }
@@ -401,10 +419,13 @@ void KernelEngine::pushQueuedEvent(const EngineEvent& event, int frameInChunk) n
     case kEngineEventNoteOff:
       kind = static_cast<int>(kKernelEventNoteOff);
       status = pushToKernel(kKernelEventNoteOff, frame, pitch, 0.0);
+      if (status == 0.0) setRootHeld(pitch, false);
       break;
     case kEngineEventNoteOn:
       kind = static_cast<int>(kKernelEventNoteOn);
+      if (rootHeld(pitch)) releaseRootBeforeRetrigger(pitch, frame);
       status = pushToKernel(kKernelEventNoteOn, frame, pitch, event.value);
+      if (status == 0.0) setRootHeld(pitch, true);
       break;
     default:
       break;  // controllers (and anything else) are not sent to this kernel
@@ -412,6 +433,35 @@ void KernelEngine::pushQueuedEvent(const EngineEvent& event, int frameInChunk) n
   traceQueuedEvent(this, traceBlock_, frame, kind, pitch, event.value, status);
   if (status != 0.0 && status != kNotSent) {
     recordRealtimeDiagnostic(kDiagEventRejected, kSeverityError, kPhaseProcess);
+  }
+}
+
+// A second note-on for a root the kernel still holds would overwrite the kernel's record of the
+// first chord, which would then never be released. The root is released first, as its own
+// note-off would, so the old chord's notes are let go before the new chord sounds.
+void KernelEngine::releaseRootBeforeRetrigger(std::uint32_t pitch,
+                                              std::uint32_t frameInChunk) noexcept {
+  const double status = pushToKernel(kKernelEventNoteOff, frameInChunk, pitch, 0.0);
+  traceQueuedEvent(this, traceBlock_, frameInChunk, static_cast<int>(kKernelEventNoteOff), pitch,
+                   0.0, status);
+  if (status == 0.0) {
+    setRootHeld(pitch, false);
+  } else {
+    recordRealtimeDiagnostic(kDiagEventRejected, kSeverityError, kPhaseProcess);
+  }
+}
+
+bool KernelEngine::rootHeld(std::uint32_t pitch) const noexcept {
+  return pitch < 128 && (heldRoots_[pitch >> 6] >> (pitch & 63) & 1) != 0;
+}
+
+void KernelEngine::setRootHeld(std::uint32_t pitch, bool held) noexcept {
+  if (pitch >= 128) return;
+  const std::uint64_t bit = std::uint64_t{1} << (pitch & 63);
+  if (held) {
+    heldRoots_[pitch >> 6] |= bit;
+  } else {
+    heldRoots_[pitch >> 6] &= ~bit;
   }
 }
 
@@ -437,34 +487,103 @@ void KernelEngine::runKernelCall(int frames) noexcept {
   if (status != 0.0) {
     blockFailed_ = true;
     recordRealtimeDiagnostic(kDiagProcessFailed, kSeverityError, kPhaseProcess);
+    // The call's switches of the generator still happened: release at the call's end.
+    if (generatorSwitchCount_ > 0) releaseLatchedNotes(chunkOffset_ + kernelCallStart_);
+    generatorSwitchCount_ = 0;
     return;
   }
   readChunkOutputs(chunkOffset_ + kernelCallStart_, frames);
 }
 
+// Reads the kernel call's outputs into `midiOut` through the latch. Where the generator was
+// switched on or off during the call, everything latched is released just before the first
+// output at or after that frame (those outputs come from notes the kernel handled after the
+// switch).
 void KernelEngine::readChunkOutputs(int offset, int chunk) noexcept {
+  const int lastFrame = offset + (chunk > 0 ? chunk - 1 : 0);
+  const auto switchFrame = [&](int i) {
+    return std::min(offset + generatorSwitchFrames_[i], lastFrame);
+  };
+  int nextSwitch = 0;
   const double reported = kernel_.eventOutputCount(kernelHandle_);
-  if (!(reported > 0.0)) return;
   const std::uint32_t count =
-      reported >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(reported);
-  for (std::uint32_t j = 0; j < count && midiOutCount_ < kMidiOutCapacity; ++j) {
+      !(reported > 0.0)
+          ? 0
+          : (reported >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(reported));
+  for (std::uint32_t j = 0; j < count; ++j) {
     const double kind = kernel_.eventOutputKind(kernelHandle_, j);
     const double frame = kernel_.eventOutputFrame(kernelHandle_, j);
     const double a = kernel_.eventOutputA(kernelHandle_, j);
     const double b = kernel_.eventOutputB(kernelHandle_, j);
-    if (convertKernelOutput(kind, frame, a, b, offset, chunk, midiOut_[midiOutCount_])) {
-      ++midiOutCount_;
+    MidiOutEvent record;
+    if (!convertKernelOutput(kind, frame, a, b, offset, chunk, record)) continue;
+    for (; nextSwitch < generatorSwitchCount_ && switchFrame(nextSwitch) <= record.frame;
+         ++nextSwitch) {
+      releaseLatchedNotes(switchFrame(nextSwitch));
     }
+    latchOutput(record);
   }
+  for (; nextSwitch < generatorSwitchCount_; ++nextSwitch) {
+    releaseLatchedNotes(switchFrame(nextSwitch));
+  }
+  generatorSwitchCount_ = 0;
+}
+
+// Room is kept for the note-off of every sounding pitch: a note-on is taken only while the
+// list can hold it and, later, its note-off; so a note-off is never lost to a full list.
+void KernelEngine::latchOutput(const MidiOutEvent& record) noexcept {
+  const int channel = record.status & 0x0F;
+  switch (record.status & 0xF0) {
+    case kMidiStatusNoteOn: {
+      const bool room = midiOutCount_ + latch_.soundingCount() + 2 <= kMidiOutCapacity;
+      // A velocity that rounds to 0 would reach the host as a note-off: it holds the pitch
+      // (the kernel will release it) but never sounds it.
+      const NoteLatch::NoteOn action =
+          latch_.noteOn(channel, record.data1, room && record.data2 > 0);
+      if (action == NoteLatch::NoteOn::Send) appendOutput(record);
+      break;
+    }
+    case kMidiStatusNoteOff:
+      if (latch_.noteOff(channel, record.data1)) appendOutput(record);
+      break;
+    default:
+      if (midiOutCount_ + latch_.soundingCount() + 1 <= kMidiOutCapacity) appendOutput(record);
+      break;
+  }
+}
+
+void KernelEngine::appendOutput(const MidiOutEvent& record) noexcept {
+  if (midiOutCount_ < kMidiOutCapacity) midiOut_[midiOutCount_++] = record;
+}
+
+void KernelEngine::releaseLatchedNotes(int hostFrame) noexcept {
+  latch_.releaseAll([&](int channel, int pitch) {
+    MidiOutEvent off;
+    off.frame = hostFrame;
+    off.status = static_cast<std::uint8_t>(kMidiStatusNoteOff | channel);
+    off.data1 = static_cast<std::uint8_t>(pitch);
+    off.data2 = 0;
+    appendOutput(off);
+  });
 }
 
 // `frame` is the frame within the chunk (what the trace shows).
 bool KernelEngine::pushProductParameter(std::uint32_t index, std::uint32_t frame, double value,
                                         const char* source) noexcept {
+  const bool wasOn = productShadow_[kParamIndexOn] >= 0.5;
   const double status = pushToKernel(kKernelEventParameter, frame, index, value);
   traceParameter(this, traceBlock_, frame, index, value, source, status);
   if (status == 0.0) {
     productShadow_[index] = value;
+    // Switching the generator on or off makes the kernel forget what it holds: its chords
+    // (switched off) or the notes it passed through (switched on) are never released by it.
+    if (index == kParamIndexOn && (value >= 0.5) != wasOn) {
+      heldRoots_[0] = heldRoots_[1] = 0;
+      if (generatorSwitchCount_ < kKernelMaxEvents) {
+        generatorSwitchFrames_[generatorSwitchCount_++] =
+            static_cast<int>(frame) - kernelCallStart_;
+      }
+    }
     return true;
   }
   markParamsDirty();

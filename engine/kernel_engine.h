@@ -23,6 +23,7 @@
 #include "engine/engine_events.h"
 #include "engine/host_rate.h"
 #include "engine/kernel_entry_points.h"
+#include "engine/note_latch.h"
 #include "product/parameter_table.h"
 
 namespace norvo {
@@ -75,7 +76,10 @@ class KernelEngine {
   void processBlock(const float* const* inputs, int numInputs, const float* const* sideInputs,
                     int numSideInputs, float* const* outputs, int numOutputs, int frames) noexcept;
 
-  // Output of the last block, in order.
+  // Output of the last block, in frame order. The kernel's notes pass through the output latch
+  // (NoteLatch): a pitch that several held chords share is sent on once and off once, when its
+  // last chord lets it go; a pitch the generator forgets without releasing it (switched on or
+  // off, a retriggered root, a new set-up or reset) is released here instead of left sounding.
   int midiOutCount() const noexcept { return midiOutCount_; }
   const MidiOutEvent* midiOut() const noexcept { return midiOut_.get(); }
 
@@ -156,6 +160,12 @@ class KernelEngine {
                       double value) noexcept;
   void runKernelCall(int frames) noexcept;
   void readChunkOutputs(int offset, int chunk) noexcept;
+  void latchOutput(const MidiOutEvent& record) noexcept;
+  void appendOutput(const MidiOutEvent& record) noexcept;
+  void releaseLatchedNotes(int hostFrame) noexcept;
+  void releaseRootBeforeRetrigger(std::uint32_t pitch, std::uint32_t frameInChunk) noexcept;
+  bool rootHeld(std::uint32_t pitch) const noexcept;
+  void setRootHeld(std::uint32_t pitch, bool held) noexcept;
   bool pushProductParameter(std::uint32_t index, std::uint32_t frame, double value,
                             const char* source) noexcept;
   void publishDirtyProductParameters(const bool providedAtZero[kParamCount]) noexcept;
@@ -195,6 +205,15 @@ class KernelEngine {
   int chunkOffset_ = 0;
   int kernelCallStart_ = 0;
   int kernelQueued_ = 0;
+  // The output latch and what it needs to follow the kernel's ledger: the roots the kernel holds
+  // a chord (or a passed-through note) for, the frames of the current kernel call at which the
+  // generator was switched on or off (it forgets its chords there), and a release owed since the
+  // kernel instance was created or reset.
+  NoteLatch latch_;
+  std::uint64_t heldRoots_[2] = {};
+  int generatorSwitchFrames_[kKernelMaxEvents] = {};
+  int generatorSwitchCount_ = 0;
+  bool releaseLatchPending_ = false;
 };
 
 }  // namespace norvo

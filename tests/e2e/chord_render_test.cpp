@@ -163,13 +163,89 @@ TEST(ChordRender, ParameterValuesAreRoundedAndClampedLikeTheControls) {
   expectChords({phrase(), {{"chord.on", 0.49}}});      // off
 }
 
-TEST(ChordRender, RetriggeredRootReleasesOnlyTheLastChord) {
+TEST(ChordRender, RetriggeredRootReleasesItsOldChordBeforeTheNewOne) {
   MidiTestFile f;
   f.note(0, 60, 100).note(120, 60, 80).note(240, 60, 0, false).note(360, 60, 0, false);
   expectChords({f, {{"chord.mode", 2}}});
   const std::vector<MidiNote> got = render({f, {{"chord.mode", 2}}});
-  // 3 + 3 note-ons, then one release of three notes; the second note-off finds nothing.
-  EXPECT_EQ(got.size(), 9u) << describe(got);
+  // 3 note-ons; at the retrigger 3 note-offs then 3 note-ons; one release of three notes; the
+  // second note-off finds nothing.
+  ASSERT_EQ(got.size(), 12u) << describe(got);
+  EXPECT_EQ(got[3], (MidiNote{120, 0, 60, 0, false}));
+  EXPECT_EQ(got[6], (MidiNote{120, 0, 60, 80, true}));
+  EXPECT_EQ(got[9], (MidiNote{240, 0, 60, 0, false}));
+}
+
+// Chords that share pitches: each shared pitch goes on once and off once, when the last chord
+// holding it is released, so no held note is cut.
+TEST(ChordRender, OverlappingChordsShareTheirCommonNotes) {
+  struct Case {
+    const char* name;
+    MidiTestFile file;
+    std::vector<Setting> settings;
+    std::vector<MidiNote> want;
+  };
+  MidiTestFile overlapping;  // C4 held, E4 pressed before C4 comes up: both chords hold E4
+  overlapping.note(0, 60, 100).note(240, 64, 100).note(480, 60, 0, false).note(720, 64, 0, false);
+  MidiTestFile folding;  // the octave one octave down is the root itself
+  folding.noteOnOff(0, 480, 60, 100);
+  MidiTestFile repeated;  // the same key struck three times
+  repeated.noteOnOff(0, 100, 62, 90).noteOnOff(200, 100, 62, 90).noteOnOff(400, 100, 62, 90);
+  MidiTestFile rangeEnds;  // the top key, also the octave of 115, and the bottom key
+  rangeEnds.note(0, 127, 100).note(10, 0, 100).note(20, 115, 100);
+  rangeEnds.note(30, 127, 0, false).note(40, 0, 0, false).note(50, 115, 0, false);
+  const std::vector<Case> cases = {
+      {"major triads on C4 and E4",
+       overlapping,
+       {{"chord.mode", 2}},
+       {{0, 0, 60, 100, true},
+        {0, 0, 64, 80, true},
+        {0, 0, 67, 80, true},
+        {240, 0, 68, 80, true},
+        {240, 0, 71, 80, true},
+        {480, 0, 60, 0, false},
+        {480, 0, 67, 0, false},
+        {720, 0, 64, 0, false},
+        {720, 0, 68, 0, false},
+        {720, 0, 71, 0, false}}},
+      {"root and octave folded by a spread of -1",
+       folding,
+       {{"chord.spread", -1}},
+       {{0, 0, 60, 100, true}, {480, 0, 60, 0, false}}},
+      {"repeated key",
+       repeated,
+       {{"chord.mode", 1}},
+       {{0, 0, 62, 90, true},
+        {0, 0, 69, 72, true},
+        {100, 0, 62, 0, false},
+        {100, 0, 69, 0, false},
+        {200, 0, 62, 90, true},
+        {200, 0, 69, 72, true},
+        {300, 0, 62, 0, false},
+        {300, 0, 69, 0, false},
+        {400, 0, 62, 90, true},
+        {400, 0, 69, 72, true},
+        {500, 0, 62, 0, false},
+        {500, 0, 69, 0, false}}},
+      {"range ends",
+       rangeEnds,
+       {},
+       {{0, 0, 127, 100, true},
+        {10, 0, 0, 100, true},
+        {10, 0, 12, 80, true},
+        {20, 0, 115, 100, true},
+        {40, 0, 0, 0, false},
+        {40, 0, 12, 0, false},
+        {50, 0, 115, 0, false},
+        {50, 0, 127, 0, false}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Render r{c.file, c.settings};
+    const std::vector<MidiNote> got = render(r);
+    EXPECT_EQ(got, c.want) << describe(got);
+    expectChords(r);
+  }
 }
 
 TEST(ChordRender, ZeroVelocityNoteOnReleasesTheChord) {

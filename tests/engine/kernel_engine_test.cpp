@@ -148,12 +148,14 @@ TEST(KernelEngineSetup, SetupAgainRecreatesTheInstanceAndResendsParameters) {
   const std::uint32_t before = engine.instanceToken();
   ASSERT_TRUE(engine.setup(44100, 256));
   EXPECT_NE(engine.instanceToken(), before);
-  // The fresh instance forgot the held chord but gets the mode again at the next block.
+  // The fresh instance forgot the held chord, so its notes are released at the start of the
+  // next block (the old note-off releases nothing more); the mode is sent again.
   engine.pushNoteOff(60, 0, 0, 0);
   engine.pushNoteOn(62, 0.5, 5, 0, 0);
   runBlock(engine, 64);
   EXPECT_THAT(midiOutOf(engine),
-              ElementsAre(noteOn(5, 62, 64), noteOn(5, 66, 51), noteOn(5, 69, 51)));
+              ElementsAre(noteOff(0, 60), noteOff(0, 64), noteOff(0, 67), noteOn(5, 62, 64),
+                          noteOn(5, 66, 51), noteOn(5, 69, 51)));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -210,14 +212,21 @@ TEST(KernelEngineBlock, ParameterChangedOutsideTheBlockReachesTheKernel) {
 TEST(KernelEngineBlock, BurstOfNotesAtOneFrameIsPlayedAndReleasedWhole) {
   KernelEngine engine;
   ASSERT_TRUE(engine.setup(48000, 512));
-  // 70 chords at frame 5, the mode change queued after them at the same frame.
+  // 70 chords at frame 5, the mode change queued after them at the same frame. The chords
+  // overlap: every pitch goes on once, with its first chord, and off once, with its last.
   std::vector<MidiOutEvent> expectedOn, expectedOff;
+  int holders[128] = {};
   for (int n = 0; n < 70; ++n) {
     ASSERT_TRUE(engine.pushNoteOn(n, 1.0, 5, 0, 0));
-    expectedOn.insert(expectedOn.end(),
-                      {noteOn(5, n, 127), noteOn(5, n + 4, 102), noteOn(5, n + 7, 102)});
-    expectedOff.insert(expectedOff.end(),
-                       {noteOff(200, n), noteOff(200, n + 4), noteOff(200, n + 7)});
+    for (int interval : {0, 4, 7}) {
+      if (holders[n + interval]++ == 0)
+        expectedOn.push_back(noteOn(5, n + interval, interval == 0 ? 127 : 102));
+    }
+  }
+  for (int n = 0; n < 70; ++n) {
+    for (int interval : {0, 4, 7}) {
+      if (--holders[n + interval] == 0) expectedOff.push_back(noteOff(200, n + interval));
+    }
   }
   ASSERT_TRUE(engine.pushParamNormalized(1, 5, 0.4));  // mode 2: major triads
   runBlock(engine, 128);
@@ -229,6 +238,47 @@ TEST(KernelEngineBlock, BurstOfNotesAtOneFrameIsPlayedAndReleasedWhole) {
   runBlock(engine, 256);
   EXPECT_EQ(midiOutOf(engine), expectedOff);
   EXPECT_FALSE(engine.blockFailed());
+  engine.drainRuntimeDiagnostics();
+  EXPECT_THAT(diagnosticsOf(engine), IsEmpty());
+}
+
+TEST(KernelEngineBlock, SwitchingTheGeneratorReleasesWhatTheKernelForgets) {
+  KernelEngine engine;
+  ASSERT_TRUE(engine.setup(48000, 512));
+  engine.setParamValue(1, 2);  // major triad
+  engine.pushNoteOn(60, 1.0, 0, 0, 0);
+  runBlock(engine, 128);
+  ASSERT_EQ(engine.midiOutCount(), 3);
+
+  // Switched off at frame 10: the held chord is released there; a note then passes through.
+  engine.pushParamNormalized(0, 10, 0.0);
+  engine.pushNoteOn(62, 1.0, 20, 0, 0);
+  runBlock(engine, 128);
+  EXPECT_THAT(midiOutOf(engine),
+              ElementsAre(noteOff(10, 60), noteOff(10, 64), noteOff(10, 67), noteOn(20, 62, 127)));
+
+  // The old chord's key comes up (nothing left to release); switched on at frame 5, the
+  // passed-through note is released, since the generator will never release it.
+  engine.pushNoteOff(60, 0, 0, 0);
+  engine.pushParamNormalized(0, 5, 1.0);
+  engine.pushNoteOff(62, 6, 0, 0);
+  runBlock(engine, 128);
+  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOff(5, 62)));
+}
+
+TEST(KernelEngineBlock, RetriggeredRootReleasesItsOldChordFirst) {
+  KernelEngine engine;
+  ASSERT_TRUE(engine.setup(48000, 512));
+  engine.pushNoteOn(60, 1.0, 0, 0, 0);
+  engine.pushParamNormalized(1, 10, 0.4);  // major triad from frame 10
+  engine.pushNoteOn(60, 0.5, 10, 0, 0);
+  engine.pushNoteOff(60, 20, 0, 0);
+  engine.pushNoteOff(60, 30, 0, 0);  // a second release finds nothing
+  runBlock(engine, 128);
+  EXPECT_THAT(midiOutOf(engine),
+              ElementsAre(noteOn(0, 60, 127), noteOn(0, 72, 102), noteOff(10, 60), noteOff(10, 72),
+                          noteOn(10, 60, 64), noteOn(10, 64, 51), noteOn(10, 67, 51),
+                          noteOff(20, 60), noteOff(20, 64), noteOff(20, 67)));
   engine.drainRuntimeDiagnostics();
   EXPECT_THAT(diagnosticsOf(engine), IsEmpty());
 }
@@ -404,11 +454,13 @@ TEST(KernelEngineParameters, ResetParamsForgetsHeldChordsAndQueuedEvents) {
   EXPECT_EQ(engine.midiOutCount(), 0);
   EXPECT_EQ(engine.paramValue(1), 0.0);
 
-  // The kernel forgot the chord (the note-off releases nothing) and plays mode 0 again.
+  // The kernel forgot the chord: its notes are released at the start of the next block (the
+  // note-off releases nothing more), and mode 0 plays again.
   engine.pushNoteOff(60, 0, 0, 0);
   engine.pushNoteOn(62, 1.0, 1, 0, 0);
   runBlock(engine, 16);
-  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(1, 62, 127), noteOn(1, 74, 102)));
+  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOff(0, 60), noteOff(0, 64), noteOff(0, 67),
+                                             noteOn(1, 62, 127), noteOn(1, 74, 102)));
 }
 
 TEST(KernelEngineRender, CopiesAndClearsAudioBuffers) {
@@ -555,10 +607,10 @@ TEST_F(KernelEngineScripted, FailedChunkSkipsItsOutputsAndTheNextChunkStillRuns)
   KernelEngine engine(fakeKernelEntryPoints());
   ASSERT_TRUE(engine.setup(48000, 512));
   fakeKernel().processStatuses = {0, 2, 0};
-  fakeKernel().outputs = {{2, 3, 60, 0.5}, {3, 200, 61, 0.0}, {1, 0, 0, 0}};
+  fakeKernel().outputs = {{2, 3, 60, 0.5}, {3, 200, 60, 0.0}, {1, 0, 0, 0}};
   runBlock(engine, 300);
-  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(3, 60, 64), noteOff(127, 61),
-                                             noteOn(259, 60, 64), noteOff(299, 61)));
+  EXPECT_THAT(midiOutOf(engine), ElementsAre(noteOn(3, 60, 64), noteOff(127, 60),
+                                             noteOn(259, 60, 64), noteOff(299, 60)));
   EXPECT_TRUE(engine.blockFailed());
   EXPECT_TRUE(engine.blockDone());
   engine.drainRuntimeDiagnostics();
@@ -596,23 +648,26 @@ TEST_F(KernelEngineScripted, BurstBeyondTheKernelQueueRunsAsSeveralKernelCalls) 
 
   // Outputs of each call land at the call's own host frames.
   fakeKernel() = test::FakeKernelState{};
-  fakeKernel().outputs = {{3, 0, 60, 0.0}, {3, 500, 61, 0.0}};
+  fakeKernel().outputs = {{2, 0, 60, 1.0}, {3, 500, 60, 0.0}};
   for (int i = 0; i < 65; ++i) engine.pushNoteOff(i, 130, 0, 0);
   runBlock(engine, 256);
   EXPECT_THAT(fakeKernel().processFrames, ElementsAre(128u, 2u, 1u, 126u));
-  EXPECT_THAT(midiOutOf(engine),
-              ElementsAre(noteOff(0, 60), noteOff(127, 61), noteOff(128, 60), noteOff(129, 61),
-                          noteOff(130, 60), noteOff(130, 61), noteOff(130, 60), noteOff(255, 61)));
+  EXPECT_THAT(
+      midiOutOf(engine),
+      ElementsAre(noteOn(0, 60, 127), noteOff(127, 60), noteOn(128, 60, 127), noteOff(129, 60),
+                  noteOn(130, 60, 127), noteOff(130, 60), noteOn(130, 60, 127), noteOff(255, 60)));
 }
 
 TEST_F(KernelEngineScripted, OutputListHoldsAtMost2048Records) {
   KernelEngine engine(fakeKernelEntryPoints());
   ASSERT_TRUE(engine.setup(48000, 16384));
-  for (int i = 0; i < 256; ++i) fakeKernel().outputs.push_back({2, 0, 60, 1.0});
+  // Every kernel call sends 128 different notes on and off again: 256 records per call.
+  for (int i = 0; i < 128; ++i) fakeKernel().outputs.push_back({2, 0, static_cast<double>(i), 1.0});
+  for (int i = 0; i < 128; ++i) fakeKernel().outputs.push_back({3, 1, static_cast<double>(i), 0});
   runBlock(engine, 16384);
   EXPECT_EQ(fakeKernel().processFrames.size(), 128u);
   EXPECT_EQ(engine.midiOutCount(), kMidiOutCapacity);
-  EXPECT_EQ(engine.midiOut()[kMidiOutCapacity - 1].frame, 7 * 128);
+  EXPECT_EQ(engine.midiOut()[kMidiOutCapacity - 1].frame, 7 * 128 + 1);
 }
 
 }  // namespace

@@ -35,6 +35,22 @@ void ChordReference::set(const std::string& path, double plain) {
 
 std::vector<MidiNote> ChordReference::play(const MidiNote& input) {
   std::vector<MidiNote> out;
+  for (const MidiNote& note : generate(input)) {
+    int& holders = holders_[static_cast<size_t>(note.note)];
+    if (note.on) {
+      if (++holders == 1) out.push_back(note);
+    } else if (holders > 0 && --holders == 0) {
+      out.push_back(note);
+    }
+  }
+  return out;
+}
+
+std::vector<MidiNote> ChordReference::generate(const MidiNote& input) {
+  std::vector<MidiNote> out;
+  bool& held = rootHeld_[static_cast<size_t>(input.note)];
+  if (input.on && held) out = generate({input.tick, input.channel, input.note, 0, false});
+  held = input.on;
   // The effect always sends on channel 1 (index 0).
   const auto send = [&](int note, int velocity, bool on) {
     out.push_back({input.tick, 0, note, velocity, on});

@@ -1,5 +1,7 @@
 // What the chord effect must send for a stream of notes, worked out from its musical rules
-// (interval sets, octave spread, velocity scale, on/off, releasing exactly what was sent).
+// (interval sets, octave spread, velocity scale, on/off, releasing exactly what was sent, a
+// retriggered root releasing its old chord first, and a pitch shared by held chords sent on
+// once and off once, when its last chord lets it go).
 // The end-to-end tests compare the plug-in's real output against it. Test thread.
 #pragma once
 
@@ -18,6 +20,8 @@ class ChordReference {
 
   // The output notes for one input note message (velocity as a MIDI byte).
   std::vector<MidiNote> play(const MidiNote& input);
+  // What the generator itself sends for it, before shared pitches are merged.
+  std::vector<MidiNote> generate(const MidiNote& input);
 
   // The output for a whole file of notes, in order.
   std::vector<MidiNote> playAll(const std::vector<MidiNote>& inputs);
@@ -27,7 +31,9 @@ class ChordReference {
   int mode_ = 0;
   int spread_ = 0;
   double velocityScale_ = 0.8;
-  std::array<std::vector<int>, 128> sounding_{};
+  std::array<std::vector<int>, 128> sounding_{};  // per root: the notes its chord sent
+  std::array<bool, 128> rootHeld_{};
+  std::array<int, 128> holders_{};  // per output pitch: chords holding it
 };
 
 }  // namespace norvo::e2e
