@@ -9,6 +9,14 @@
 
 namespace norvo {
 
+// One kernel output event as the bulk reader copies it (the kernel's own record layout).
+struct KernelOutputEvent {
+  std::int32_t kind;
+  std::int32_t frame;
+  std::int32_t a;
+  float b;
+};
+
 struct KernelEntryPoints {
   double (*create)(std::uint32_t maxBlockFrames, std::uint32_t inputChannels,
                    std::uint32_t outputChannels, double sampleRate);
@@ -24,6 +32,10 @@ struct KernelEntryPoints {
   double (*eventOutputKind)(std::uint32_t handle, std::uint32_t index);
   double (*eventOutputA)(std::uint32_t handle, std::uint32_t index);
   double (*eventOutputB)(std::uint32_t handle, std::uint32_t index);
+  // Copies up to `capacity` outputs from index `first` on in one call; returns how many. A
+  // kernel without it (null) is read through the four per-field readers instead.
+  double (*eventOutputRead)(std::uint32_t handle, std::uint32_t first, KernelOutputEvent* out,
+                            std::uint32_t capacity) = nullptr;
 };
 
 // The chord kernel's own entry points.

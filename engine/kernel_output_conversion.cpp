@@ -14,14 +14,6 @@ int truncateClamped(double v, int lo, int hi) noexcept {
   return static_cast<int>(v);
 }
 
-// round-half-away-from-zero(unit · 127), clamped to 0..127; NaN reads as 0.
-std::uint8_t scaledByte(double unit) noexcept {
-  const double scaled = std::round(unit * 127.0);
-  if (!(scaled > 0.0)) return 0;
-  if (scaled >= 127.0) return 127;
-  return static_cast<std::uint8_t>(scaled);
-}
-
 }  // namespace
 
 bool convertKernelOutput(double kind, double frame, double a, double b, int chunkOffset,
@@ -30,12 +22,12 @@ bool convertKernelOutput(double kind, double frame, double a, double b, int chun
   std::uint8_t data2 = 0;
   if (kind == kKernelOutputNoteOn) {
     status = kMidiStatusNoteOn;
-    data2 = scaledByte(b > 1.0 ? b - 2.0 : b);
+    data2 = scaledVelocityByte(b > 1.0 ? b - 2.0 : b);
   } else if (kind == kKernelOutputNoteOff) {
     status = kMidiStatusNoteOff;
   } else if (kind == kKernelOutputControlChange) {
     status = kMidiStatusControlChange;
-    data2 = scaledByte(b);
+    data2 = scaledVelocityByte(b);
   } else {
     return false;
   }

@@ -28,11 +28,30 @@ class NoteLatch {
 
   // One more chord holds the pitch. `room` says whether a note-on could be sent now.
   // Channels and pitches outside 0..15 and 0..127 are not latched: they always report Send.
-  NoteOn noteOn(int channel, int pitch, bool room) noexcept;
+  NoteOn noteOn(int channel, int pitch, bool room) noexcept {
+    if (!latched(channel, pitch)) return room ? NoteOn::Send : NoteOn::Dropped;
+    std::uint16_t& holders = holders_[channel][pitch];
+    if (holders < UINT16_MAX) ++holders;
+    std::uint64_t& word = soundingBits_[channel][pitch >> 6];
+    if ((word & bitOf(pitch)) != 0) return NoteOn::Held;
+    if (!room) return NoteOn::Dropped;
+    word |= bitOf(pitch);
+    ++sounding_;
+    return NoteOn::Send;
+  }
 
   // One chord lets the pitch go; true when it was the last holder of a sounding pitch, so the
   // note-off must be sent. A pitch no chord holds is released already: false.
-  bool noteOff(int channel, int pitch) noexcept;
+  bool noteOff(int channel, int pitch) noexcept {
+    if (!latched(channel, pitch)) return true;
+    std::uint16_t& holders = holders_[channel][pitch];
+    if (holders == 0 || --holders != 0) return false;
+    std::uint64_t& word = soundingBits_[channel][pitch >> 6];
+    if ((word & bitOf(pitch)) == 0) return false;
+    word &= ~bitOf(pitch);
+    --sounding_;
+    return true;
+  }
 
   // Forgets every holder; `sendNoteOff(channel, pitch)` is called for each sounding pitch, in
   // channel then pitch order.
@@ -61,6 +80,10 @@ class NoteLatch {
   int holders(int channel, int pitch) const noexcept;
 
  private:
+  static bool latched(int channel, int pitch) noexcept {
+    return static_cast<unsigned>(channel) < kChannels && static_cast<unsigned>(pitch) < kPitches;
+  }
+  static std::uint64_t bitOf(int pitch) noexcept { return std::uint64_t{1} << (pitch & 63); }
   void forgetAll() noexcept;
 
   std::uint16_t holders_[kChannels][kPitches];

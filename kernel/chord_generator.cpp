@@ -23,23 +23,27 @@ double clampValue(double v, double lo, double hi) noexcept {
 // Round half up: floor(x + 0.5).
 double roundHalfUp(double x) noexcept { return std::floor(x + 0.5); }
 
+// Hot paths index with positions they have just proven to be inside the array (an output slot
+// below OUT_CAPACITY, a root in 0..127 checked by handleEvent and a chord slot below
+// MAX_CHORD), so they read `items` directly instead of checking the bounds again.
 bool push(ChordState& state, std::int32_t kind, std::int32_t a, double b) noexcept {
-  if (state.outCount >= OUT_CAPACITY) return false;
   const std::int32_t i = state.outCount;
-  state.outKinds[i] = kind;
-  state.outA[i] = a;
-  state.outB[i] = static_cast<float>(b);
-  state.outFrames[i] = state.frame;
+  if (i < 0 || i >= OUT_CAPACITY) return false;
+  state.outKinds.items[i] = kind;
+  state.outA.items[i] = a;
+  state.outB.items[i] = static_cast<float>(b);
+  state.outFrames.items[i] = state.frame;
   state.outCount = i + 1;
   return true;
 }
 
 bool releaseChord(ChordState& state, std::int32_t root) noexcept {
-  const std::int32_t count = state.ledgerCounts[root];
+  const std::int32_t count = state.ledgerCounts.items[root];
+  const std::int32_t* notes = &state.ledgerNotes.items[root * MAX_CHORD];
   for (std::int32_t r = 0; r < MAX_CHORD && r < count; ++r) {
-    if (!push(state, KIND_NOTE_OFF, state.ledgerNotes[root * MAX_CHORD + r], 0.0)) return false;
+    if (!push(state, KIND_NOTE_OFF, notes[r], 0.0)) return false;
   }
-  state.ledgerCounts[root] = 0;
+  state.ledgerCounts.items[root] = 0;
   return true;
 }
 
@@ -58,10 +62,10 @@ bool playChord(ChordState& state, std::int32_t root, double velocity) noexcept {
     if (i > 0) note += state.spread * 12;
     if (note < 0 || note > MAX_NOTES - 1) continue;
     if (!push(state, KIND_NOTE_ON, note, i == 0 ? velocity : addedVelocity)) return false;
-    state.ledgerNotes[root * MAX_CHORD + sent] = note;
+    state.ledgerNotes.items[root * MAX_CHORD + sent] = note;
     ++sent;
   }
-  if (sent > 0) state.ledgerCounts[root] = sent;
+  if (sent > 0) state.ledgerCounts.items[root] = sent;
   return true;
 }
 
@@ -117,19 +121,31 @@ bool process(ChordState& state, const RenderBlock& block) noexcept {
 }
 
 bool emitEvents(ChordState& state, EventOutputView& view) noexcept {
-  for (std::int32_t i = 0; i < OUT_CAPACITY && i < state.outCount; ++i) {
-    if (view.count >= view.capacity) {
-      state.outCount = 0;
-      return false;
+  const std::int32_t pending = state.outCount < OUT_CAPACITY ? state.outCount : OUT_CAPACITY;
+  std::int32_t room = view.capacity - view.count;
+  if (room < 0) room = 0;
+  const std::int32_t n = pending < room ? pending : room;
+  if (n > 0) {
+    // Bounds of the view's stretch checked once at both ends; the rest lies between.
+    const std::int32_t at = view.count;
+    (void)view.kinds[at];
+    (void)view.a[at];
+    (void)view.b[at];
+    (void)view.frames[at];
+    (void)view.kinds[at + n - 1];
+    (void)view.a[at + n - 1];
+    (void)view.b[at + n - 1];
+    (void)view.frames[at + n - 1];
+    for (std::int32_t i = 0; i < n; ++i) {
+      view.kinds.data[at + i] = state.outKinds.items[i];
+      view.a.data[at + i] = state.outA.items[i];
+      view.b.data[at + i] = state.outB.items[i];
+      view.frames.data[at + i] = state.outFrames.items[i];
     }
-    const std::int32_t slot = view.count;
-    view.kinds[slot] = state.outKinds[i];
-    view.a[slot] = state.outA[i];
-    view.b[slot] = state.outB[i];
-    view.frames[slot] = state.outFrames[i];
-    view.count = slot + 1;
+    view.count = at + n;
   }
   state.outCount = 0;
+  if (pending > n) return false;  // the view filled up: the rest is dropped
   state.frame = 0;
   return true;
 }

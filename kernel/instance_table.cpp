@@ -1,6 +1,7 @@
 // The kernel's instance table and block loop: see instance_table.h. Kernel calling thread.
 #include "kernel/instance_table.h"
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
@@ -42,6 +43,31 @@ KernelTables gTables;
 // time on different threads; without it both could claim the same free slot. The block entry
 // points never take it: an instance's own slot is only touched by its own caller.
 std::mutex gSlotMutex;
+
+// The rows of one slot in the event and output columns, taken (with their bounds checked)
+// when the slot's instance is created, so the block entry points index them directly with
+// positions they have already proven to be inside the row (below MAX_EVENTS or
+// MAX_EVENT_OUTPUTS).
+struct SlotRows {
+  std::uint32_t* eventFrames = nullptr;
+  std::uint32_t* eventKinds = nullptr;
+  std::uint32_t* eventParameters = nullptr;
+  std::int32_t* eventA = nullptr;
+  float* eventValues = nullptr;
+  std::int32_t* egressKinds = nullptr;
+  std::int32_t* egressA = nullptr;
+  std::int32_t* egressFrames = nullptr;
+  float* egressB = nullptr;
+};
+SlotRows gRows[MAX_INSTANCES];
+
+// The row of `slot` in a table of rows `width` wide; traps unless the whole row is inside it.
+template <typename T>
+T* rowOf(const CheckedSpan<T>& table, std::uint32_t slot, std::uint32_t width) noexcept {
+  const std::int64_t first = std::int64_t{slot} * width;
+  (void)table[first + width - 1];
+  return &table[first];
+}
 
 constexpr std::int64_t eventPosition(std::uint32_t slot, std::uint32_t position) noexcept {
   return std::int64_t{slot} * MAX_EVENTS + position;
@@ -122,25 +148,25 @@ bool renderStretch(std::uint32_t slot, std::uint32_t offset, std::uint32_t frame
 }
 
 // Parameters first, then notes, for the events of one frame starting at queue position
-// `first`.
+// `first` (count <= MAX_EVENTS, so every position read is inside the slot's rows).
 bool applyFrameGroup(std::uint32_t slot, std::uint32_t first, std::uint32_t count) noexcept {
   ChordState& state = *gTables.states[slot];
-  const std::uint32_t frame = gTables.eventFrames[eventPosition(slot, first)];
-  for (std::uint32_t g = first; g < count; ++g) {
-    const std::int64_t at = eventPosition(slot, g);
-    if (gTables.eventFrames[at] != frame) break;
-    if (gTables.eventKinds[at] != EVENT_PARAMETER) continue;
-    if (!applyParameter(state, gTables.eventParameters[at], gTables.eventValues[at])) {
-      return false;
+  const SlotRows& rows = gRows[slot];
+  const std::uint32_t frame = rows.eventFrames[first];
+  std::uint32_t end = first;
+  bool notes = false;
+  for (; end < count && rows.eventFrames[end] == frame; ++end) {
+    if (rows.eventKinds[end] != EVENT_PARAMETER) {
+      notes = true;
+      continue;
     }
+    if (!applyParameter(state, rows.eventParameters[end], rows.eventValues[end])) return false;
   }
-  for (std::uint32_t g = first; g < count; ++g) {
-    const std::int64_t at = eventPosition(slot, g);
-    if (gTables.eventFrames[at] != frame) break;
-    const std::uint32_t kind = gTables.eventKinds[at];
+  if (!notes) return true;
+  for (std::uint32_t g = first; g < end; ++g) {
+    const std::uint32_t kind = rows.eventKinds[g];
     if (kind == EVENT_PARAMETER) continue;
-    if (!handleEvent(state, static_cast<std::int32_t>(kind), gTables.eventA[at],
-                     gTables.eventValues[at])) {
+    if (!handleEvent(state, static_cast<std::int32_t>(kind), rows.eventA[g], rows.eventValues[g])) {
       return false;
     }
   }
@@ -149,16 +175,18 @@ bool applyFrameGroup(std::uint32_t slot, std::uint32_t first, std::uint32_t coun
 
 // Feeds the queued events before `frames` to the module in frame groups.
 bool runQueuedEvents(std::uint32_t slot, std::uint32_t frames) noexcept {
-  const std::uint32_t count = gTables.eventCounts[slot];
+  std::uint32_t count = gTables.eventCounts[slot];
+  if (count > MAX_EVENTS) count = MAX_EVENTS;
+  const std::uint32_t* eventFrames = gRows[slot].eventFrames;
   std::uint32_t renderedTo = 0;
-  for (std::uint32_t g = 0; g < MAX_EVENTS && g < count; ++g) {
-    const std::uint32_t frame = gTables.eventFrames[eventPosition(slot, g)];
+  for (std::uint32_t g = 0; g < count; ++g) {
+    const std::uint32_t frame = eventFrames[g];
     if (frame >= frames) break;
     if (renderedTo < frame) {
       if (!renderStretch(slot, renderedTo, frame - renderedTo)) return false;
       renderedTo = frame;
     }
-    if (g > 0 && gTables.eventFrames[eventPosition(slot, g - 1)] == frame) continue;
+    if (g > 0 && eventFrames[g - 1] == frame) continue;
     if (!applyFrameGroup(slot, g, count)) return false;
   }
   if (renderedTo < frames) return renderStretch(slot, renderedTo, frames - renderedTo);
@@ -170,6 +198,7 @@ bool runQueuedEvents(std::uint32_t slot, std::uint32_t frames) noexcept {
 void runtimeInit() noexcept {
   const std::lock_guard<std::mutex> lock(gSlotMutex);
   releaseTables();
+  for (SlotRows& rows : gRows) rows = SlotRows{};
   gTables.active = allocateTable<std::uint8_t>(MAX_INSTANCES);
   gTables.generations = allocateTable<std::uint32_t>(MAX_INSTANCES);
   gTables.maximumBlockSizes = allocateTable<std::uint32_t>(MAX_INSTANCES);
@@ -221,6 +250,17 @@ std::uint32_t createInstance(std::uint32_t maxBlockFrames, std::uint32_t inputCh
   gTables.eventCounts[slot] = 0;
   gTables.egressCounts[slot] = 0;
 
+  SlotRows& rows = gRows[slot];
+  rows.eventFrames = rowOf(gTables.eventFrames, slot, MAX_EVENTS);
+  rows.eventKinds = rowOf(gTables.eventKinds, slot, MAX_EVENTS);
+  rows.eventParameters = rowOf(gTables.eventParameters, slot, MAX_EVENTS);
+  rows.eventA = rowOf(gTables.eventA, slot, MAX_EVENTS);
+  rows.eventValues = rowOf(gTables.eventValues, slot, MAX_EVENTS);
+  rows.egressKinds = rowOf(gTables.egressKinds, slot, MAX_EVENT_OUTPUTS);
+  rows.egressA = rowOf(gTables.egressA, slot, MAX_EVENT_OUTPUTS);
+  rows.egressFrames = rowOf(gTables.egressFrames, slot, MAX_EVENT_OUTPUTS);
+  rows.egressB = rowOf(gTables.egressB, slot, MAX_EVENT_OUTPUTS);
+
   EventOutputView& view = gTables.egressViews[slot];
   const std::int64_t row = egressPosition(slot, 0);
   view.a = {&gTables.egressA[row], MAX_EVENT_OUTPUTS};
@@ -251,17 +291,18 @@ int pushEvent(std::uint32_t handle, std::uint32_t kind, std::uint32_t frame, std
   const auto slot = static_cast<std::uint32_t>(s);
   if (frame >= gTables.maximumBlockSizes[slot]) return 1;
   if (!validEventShape(kind, index, value)) return 2;
-  const std::uint32_t count = gTables.eventCounts[slot];
+  std::uint32_t& count = gTables.eventCounts[slot];
   if (!std::isfinite(value) || count >= MAX_EVENTS) return 3;
-  if (count > 0 && frame < gTables.eventFrames[eventPosition(slot, count - 1)]) return 4;
+  const SlotRows& rows = gRows[slot];
+  if (count > 0 && frame < rows.eventFrames[count - 1]) return 4;
 
-  const std::int64_t at = eventPosition(slot, count);
-  gTables.eventFrames[at] = frame;
-  gTables.eventKinds[at] = kind;
-  gTables.eventParameters[at] = kind == EVENT_PARAMETER ? index : 0;
-  gTables.eventA[at] = kind == EVENT_PARAMETER ? 0 : static_cast<std::int32_t>(index);
-  gTables.eventValues[at] = static_cast<float>(value);
-  gTables.eventCounts[slot] = count + 1;
+  // count < MAX_EVENTS: inside the slot's rows.
+  rows.eventFrames[count] = frame;
+  rows.eventKinds[count] = kind;
+  rows.eventParameters[count] = kind == EVENT_PARAMETER ? index : 0;
+  rows.eventA[count] = kind == EVENT_PARAMETER ? 0 : static_cast<std::int32_t>(index);
+  rows.eventValues[count] = static_cast<float>(value);
+  ++count;
   return 0;
 }
 
@@ -342,6 +383,25 @@ double outputField(std::uint32_t handle, std::uint32_t index, OutputField field)
       return gTables.egressB[at];
   }
   return 0.0;
+}
+
+std::uint32_t readOutputs(std::uint32_t handle, std::uint32_t first, norvo_kernel_output_event* out,
+                          std::uint32_t capacity) noexcept {
+  const std::int32_t s = slotFor(handle);
+  if (s < 0 || out == nullptr) return 0;
+  const auto slot = static_cast<std::uint32_t>(s);
+  const std::int32_t count = gTables.egressCounts[slot];
+  if (count <= 0 || first >= static_cast<std::uint32_t>(count)) return 0;
+  // The count never exceeds MAX_EVENT_OUTPUTS, so first + n stays inside the slot's rows.
+  const std::uint32_t end = std::min(static_cast<std::uint32_t>(count), MAX_EVENT_OUTPUTS);
+  if (first >= end) return 0;
+  const std::uint32_t n = std::min(end - first, capacity);
+  const SlotRows& rows = gRows[slot];
+  for (std::uint32_t i = 0; i < n; ++i) {
+    out[i] = {rows.egressKinds[first + i], rows.egressFrames[first + i], rows.egressA[first + i],
+              rows.egressB[first + i]};
+  }
+  return n;
 }
 
 AudioView emptyAudioView() noexcept { return gTables.emptyView; }

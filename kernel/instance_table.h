@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "kernel/chord_generator.h"
+#include "kernel/kernel_api.h"
 
 namespace norvo::kernel {
 
@@ -59,6 +60,10 @@ enum class OutputField { Frame, Kind, A, B };
 std::int32_t outputCount(std::uint32_t handle) noexcept;
 // One field of output event `index`; 0 for an invalid handle or index.
 double outputField(std::uint32_t handle, std::uint32_t index, OutputField field) noexcept;
+
+// Copies outputs first.. of the last block into `out` (at most `capacity`); returns how many.
+std::uint32_t readOutputs(std::uint32_t handle, std::uint32_t first, norvo_kernel_output_event* out,
+                          std::uint32_t capacity) noexcept;
 
 // The kernel's only audio view (length 0).
 AudioView emptyAudioView() noexcept;

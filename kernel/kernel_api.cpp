@@ -109,4 +109,10 @@ double NORVO_KERNEL_ENTRY(event_output_b)(uint32_t handle, uint32_t index) {
   return norvo::kernel::outputField(handle, index, OutputField::B);
 }
 
+double NORVO_KERNEL_ENTRY(event_output_read)(uint32_t handle, uint32_t first,
+                                             norvo_kernel_output_event* out, uint32_t capacity) {
+  enterEntry("event_output_read");
+  return norvo::kernel::readOutputs(handle, first, out, capacity);
+}
+
 }  // extern "C"

@@ -69,6 +69,14 @@
 extern "C" {
 #endif
 
+/* One output event as `event_output_read` copies it: the values the per-field readers return. */
+typedef struct norvo_kernel_output_event {
+  int32_t kind;  /* 2 note-on, 3 note-off */
+  int32_t frame; /* frame within the block */
+  int32_t a;     /* note number */
+  float b;       /* velocity, 0 for note-offs */
+} norvo_kernel_output_event;
+
 /* Called once when the kernel traps, just before it aborts the process. `message` holds
  * `length` bytes (not NUL-terminated): 0x01, the trap text, 0x1F, a diagnostic code such as
  * "SC4014", 0x1F, the name of the entry point that was running. `extra` is always NULL. The
@@ -124,6 +132,13 @@ NORVO_EXPORT double NORVO_KERNEL_ENTRY(event_output_frame)(uint32_t handle, uint
 NORVO_EXPORT double NORVO_KERNEL_ENTRY(event_output_kind)(uint32_t handle, uint32_t index);
 NORVO_EXPORT double NORVO_KERNEL_ENTRY(event_output_a)(uint32_t handle, uint32_t index);
 NORVO_EXPORT double NORVO_KERNEL_ENTRY(event_output_b)(uint32_t handle, uint32_t index);
+
+/* Copies output events first, first + 1, ... of the instance's last successful block into
+ * `out`, at most `capacity` of them, in one call instead of four per event. Returns how many
+ * were copied: 0 for an invalid handle, a NULL `out` or `first` >= the count. */
+NORVO_EXPORT double NORVO_KERNEL_ENTRY(event_output_read)(uint32_t handle, uint32_t first,
+                                                          norvo_kernel_output_event* out,
+                                                          uint32_t capacity);
 
 #ifdef __cplusplus
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 namespace norvo {
 namespace {
@@ -47,6 +48,32 @@ TEST(KernelOutputConversion, Table) {
     EXPECT_EQ(out.status, c.status);
     EXPECT_EQ(out.data1, c.data1);
     EXPECT_EQ(out.data2, c.data2);
+  }
+}
+
+// An output read in bulk (the kernel's integers and float) converts exactly as the same output
+// read field by field as 64-bit numbers: every velocity step and half step, values above 1,
+// frames and notes out of range, unknown kinds.
+TEST(KernelOutputConversion, BulkRecordsConvertLikeFieldByField) {
+  std::vector<float> velocities = {-0.3f, 2.5f, 3.0f, 3.4f, 1.5f, std::nanf(""), 1e30f};
+  for (int k = 0; k <= 254; ++k) velocities.push_back(static_cast<float>(k / 254.0));
+  for (int k = 0; k <= 254; ++k) velocities.push_back(static_cast<float>(2.0 + k / 254.0));
+  for (std::int32_t kind : {2, 3, 4, 1, 5}) {
+    for (std::int32_t frame : {-5, 0, 43, 44, 200}) {
+      for (std::int32_t a : {-4, 0, 60, 127, 300}) {
+        for (float b : velocities) {
+          const KernelOutputEvent event{kind, frame, a, b};
+          MidiOutEvent bulk{-1, 0, 0, 0};
+          MidiOutEvent fields{-1, 0, 0, 0};
+          const bool converted = convertKernelOutput(event, 256, 44, bulk);
+          ASSERT_EQ(converted, convertKernelOutput(kind, frame, a, b, 256, 44, fields));
+          ASSERT_EQ(bulk.frame, fields.frame) << kind << " " << frame << " " << a << " " << b;
+          ASSERT_EQ(bulk.status, fields.status);
+          ASSERT_EQ(bulk.data1, fields.data1);
+          ASSERT_EQ(bulk.data2, fields.data2) << "velocity " << b;
+        }
+      }
+    }
   }
 }
 

@@ -258,6 +258,42 @@ TEST_F(InstanceTableTest, OutputReadersAnswerZeroAtAndBeyondTheCount) {
   }
 }
 
+TEST_F(InstanceTableTest, BulkReaderCopiesWhatTheFieldReadersAnswer) {
+  const std::uint32_t handle = createDefault();
+  ASSERT_EQ(K(push_event)(handle, 1, 0, 1, 5.0), 0.0);  // four-note chords
+  ASSERT_EQ(K(push_event)(handle, 2, 3, 60, 0.5), 0.0);
+  ASSERT_EQ(K(push_event)(handle, 3, 9, 60, 0.0), 0.0);
+  ASSERT_EQ(K(process)(handle, 128), 0.0);
+  ASSERT_EQ(K(event_output_count)(handle), 8.0);
+  norvo_kernel_output_event out[8] = {};
+  ASSERT_EQ(K(event_output_read)(handle, 0, out, 8), 8.0);
+  for (std::uint32_t i = 0; i < 8; ++i) {
+    EXPECT_EQ(out[i].kind, K(event_output_kind)(handle, i));
+    EXPECT_EQ(out[i].frame, K(event_output_frame)(handle, i));
+    EXPECT_EQ(out[i].a, K(event_output_a)(handle, i));
+    EXPECT_EQ(out[i].b, K(event_output_b)(handle, i));
+  }
+  struct ReadCase {
+    std::uint32_t handle, first, capacity;
+    bool nullOut;
+    double copied;
+  };
+  const ReadCase cases[] = {
+      {handle, 5, 8, false, 3},           {handle, 2, 3, false, 3}, {handle, 8, 8, false, 0},
+      {handle, 0xFFFFFFFFu, 8, false, 0}, {handle, 0, 0, false, 0}, {handle, 0, 8, true, 0},
+      {handle + 32, 0, 8, false, 0},      {0, 0, 8, false, 0},
+  };
+  for (const ReadCase& c : cases) {
+    norvo_kernel_output_event part[8] = {};
+    EXPECT_EQ(K(event_output_read)(c.handle, c.first, c.nullOut ? nullptr : part, c.capacity),
+              c.copied)
+        << c.first << " " << c.capacity;
+    if (c.copied > 0) {
+      EXPECT_EQ(part[0].a, out[c.first].a);
+    }
+  }
+}
+
 TEST_F(InstanceTableTest, AudioViewsAreEmptyForAnyHandle) {
   for (std::uint32_t handle : {0u, 1u, 12345u}) {
     float* data = nullptr;
