@@ -11,6 +11,10 @@ namespace norvo {
 inline constexpr int kEngineEventCapacity = 2048;
 inline constexpr int kMidiOutCapacity = 2048;
 
+// The last slots of the input queue take only note-offs, so a flood of note-ons (or parameter
+// changes) can never crowd out the releases of the notes it started.
+inline constexpr int kEngineReleaseReserve = 512;
+
 // The kernel runs in chunks of at most this many frames (its fixed block size).
 inline constexpr int kEngineChunkFrames = 128;
 

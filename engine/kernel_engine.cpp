@@ -157,10 +157,48 @@ void KernelEngine::resetProductParameterShadow() noexcept {
 
 // ---- Queueing ----
 
-bool KernelEngine::pushEvent(const EngineEvent& event) noexcept { return eventQueue_.push(event); }
+bool KernelEngine::pushEvent(const EngineEvent& event) noexcept {
+  const bool release = event.type == kEngineEventNoteOff;
+  const int limit = release ? kEngineEventCapacity : kEngineEventCapacity - kEngineReleaseReserve;
+  if (eventQueue_.size() >= limit || !eventQueue_.push(event)) {
+    countInputDrop(release);
+    return false;
+  }
+  return true;
+}
+
+void KernelEngine::countInputDrop(bool release) noexcept {
+  droppedInputEvents_.fetch_add(1, std::memory_order_relaxed);
+  const std::uint8_t severity = release ? kSeverityError : kSeverityWarning;
+  if (severity > pendingInputDrop_) pendingInputDrop_ = severity;
+}
+
+void KernelEngine::countOutputDrop() noexcept {
+  droppedOutputEvents_.fetch_add(1, std::memory_order_relaxed);
+  if (pendingOutputDrop_ == 0) pendingOutputDrop_ = kSeverityWarning;
+}
+
+void KernelEngine::countHostRefusedOutputs(int count) noexcept {
+  if (count <= 0) return;
+  droppedOutputEvents_.fetch_add(static_cast<std::uint64_t>(count), std::memory_order_relaxed);
+  recordRealtimeDiagnostic(kDiagEventRejected, kSeverityError, kPhaseProcess);
+}
+
+// One "runtime.event-rejected" report per kind of drop and block, not one per event: a flood
+// must not flood the diagnostic queue as well. The counters keep the exact numbers.
+void KernelEngine::reportDrops() noexcept {
+  if (pendingInputDrop_ != 0) {
+    recordRealtimeDiagnostic(kDiagEventRejected, pendingInputDrop_, kPhaseProcess);
+    pendingInputDrop_ = 0;
+  }
+  if (pendingOutputDrop_ != 0) {
+    recordRealtimeDiagnostic(kDiagEventRejected, pendingOutputDrop_, kPhaseProcess);
+    pendingOutputDrop_ = 0;
+  }
+}
 
 bool KernelEngine::pushParamNormalized(std::uint32_t id, int frame, double normalized) noexcept {
-  if (id >= kParamCount || eventQueue_.full()) return false;
+  if (id >= kParamCount) return false;
   EngineEvent event;
   event.type = kEngineEventParameter;
   event.frame = frame;
@@ -257,6 +295,7 @@ void KernelEngine::processBlock(const float* const* inputs, int numInputs, float
 void KernelEngine::processBlock(const float* const* /*inputs*/, int /*numInputs*/,
                                 const float* const* /*sideInputs*/, int /*numSideInputs*/,
                                 float* const* outputs, int numOutputs, int frames) noexcept {
+  reportDrops();  // input events refused while this block was being queued
   if (!ready_) {
     zeroChannels(outputs, numOutputs, frames);
     emptyBlockBuffers();
@@ -296,6 +335,7 @@ void KernelEngine::processBlock(const float* const* /*inputs*/, int /*numInputs*
   runChunks(frames);
   eventQueue_.clear();
   blockDone_ = true;
+  reportDrops();
 }
 
 void KernelEngine::emptyBlockBuffers() noexcept {
@@ -495,38 +535,66 @@ void KernelEngine::runKernelCall(int frames) noexcept {
   readChunkOutputs(chunkOffset_ + kernelCallStart_, frames);
 }
 
-// Reads the kernel call's outputs into `midiOut` through the latch. Where the generator was
-// switched on or off during the call, everything latched is released just before the first
-// output at or after that frame (those outputs come from notes the kernel handled after the
-// switch).
+// Reads the kernel call's outputs into `midiOut` through the latch: in one bulk call when the
+// kernel offers it, otherwise field by field. Where the generator was switched on or off during
+// the call, everything latched is released just before the first output at or after that frame
+// (those outputs come from notes the kernel handled after the switch).
 void KernelEngine::readChunkOutputs(int offset, int chunk) noexcept {
-  const int lastFrame = offset + (chunk > 0 ? chunk - 1 : 0);
-  const auto switchFrame = [&](int i) {
-    return std::min(offset + generatorSwitchFrames_[i], lastFrame);
-  };
-  int nextSwitch = 0;
-  const double reported = kernel_.eventOutputCount(kernelHandle_);
-  const std::uint32_t count =
-      !(reported > 0.0)
-          ? 0
-          : (reported >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(reported));
-  for (std::uint32_t j = 0; j < count; ++j) {
-    const double kind = kernel_.eventOutputKind(kernelHandle_, j);
-    const double frame = kernel_.eventOutputFrame(kernelHandle_, j);
-    const double a = kernel_.eventOutputA(kernelHandle_, j);
-    const double b = kernel_.eventOutputB(kernelHandle_, j);
-    MidiOutEvent record;
-    if (!convertKernelOutput(kind, frame, a, b, offset, chunk, record)) continue;
-    for (; nextSwitch < generatorSwitchCount_ && switchFrame(nextSwitch) <= record.frame;
-         ++nextSwitch) {
-      releaseLatchedNotes(switchFrame(nextSwitch));
+  nextSwitch_ = 0;
+  if (kernel_.eventOutputRead != nullptr) {
+    for (std::uint32_t first = 0;;) {
+      const double read =
+          kernel_.eventOutputRead(kernelHandle_, first, kernelOutputs_, kKernelOutputBatch);
+      const std::uint32_t n =
+          read > 0.0 && read <= kKernelOutputBatch ? static_cast<std::uint32_t>(read) : 0;
+      if (generatorSwitchCount_ == 0) {
+        latchOutputs(kernelOutputs_, n, offset, chunk);
+      } else {
+        for (std::uint32_t j = 0; j < n; ++j) {
+          MidiOutEvent record;
+          if (convertKernelOutput(kernelOutputs_[j], offset, chunk, record)) {
+            takeOutput(record, offset, chunk);
+          }
+        }
+      }
+      if (n < kKernelOutputBatch) break;
+      first += n;
     }
-    latchOutput(record);
+  } else {
+    const double reported = kernel_.eventOutputCount(kernelHandle_);
+    const std::uint32_t count =
+        !(reported > 0.0)
+            ? 0
+            : (reported >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(reported));
+    for (std::uint32_t j = 0; j < count; ++j) {
+      const double kind = kernel_.eventOutputKind(kernelHandle_, j);
+      const double frame = kernel_.eventOutputFrame(kernelHandle_, j);
+      const double a = kernel_.eventOutputA(kernelHandle_, j);
+      const double b = kernel_.eventOutputB(kernelHandle_, j);
+      MidiOutEvent record;
+      if (convertKernelOutput(kind, frame, a, b, offset, chunk, record)) {
+        takeOutput(record, offset, chunk);
+      }
+    }
   }
-  for (; nextSwitch < generatorSwitchCount_; ++nextSwitch) {
-    releaseLatchedNotes(switchFrame(nextSwitch));
+  for (; nextSwitch_ < generatorSwitchCount_; ++nextSwitch_) {
+    releaseLatchedNotes(switchHostFrame(nextSwitch_, offset, chunk));
   }
   generatorSwitchCount_ = 0;
+}
+
+int KernelEngine::switchHostFrame(int i, int offset, int chunk) const noexcept {
+  const int lastFrame = chunk > 0 ? chunk - 1 : 0;
+  return offset + std::min(generatorSwitchFrames_[i], lastFrame);
+}
+
+void KernelEngine::takeOutput(const MidiOutEvent& record, int offset, int chunk) noexcept {
+  for (; nextSwitch_ < generatorSwitchCount_ &&
+         switchHostFrame(nextSwitch_, offset, chunk) <= record.frame;
+       ++nextSwitch_) {
+    releaseLatchedNotes(switchHostFrame(nextSwitch_, offset, chunk));
+  }
+  latchOutput(record);
 }
 
 // Room is kept for the note-off of every sounding pitch: a note-on is taken only while the
@@ -540,20 +608,68 @@ void KernelEngine::latchOutput(const MidiOutEvent& record) noexcept {
       // (the kernel will release it) but never sounds it.
       const NoteLatch::NoteOn action =
           latch_.noteOn(channel, record.data1, room && record.data2 > 0);
-      if (action == NoteLatch::NoteOn::Send) appendOutput(record);
+      if (action == NoteLatch::NoteOn::Send) {
+        appendOutput(record);
+      } else if (action == NoteLatch::NoteOn::Dropped && record.data2 > 0) {
+        countOutputDrop();
+      }
       break;
     }
     case kMidiStatusNoteOff:
       if (latch_.noteOff(channel, record.data1)) appendOutput(record);
       break;
     default:
-      if (midiOutCount_ + latch_.soundingCount() + 1 <= kMidiOutCapacity) appendOutput(record);
+      if (midiOutCount_ + latch_.soundingCount() + 1 <= kMidiOutCapacity) {
+        appendOutput(record);
+      } else {
+        countOutputDrop();
+      }
       break;
   }
 }
 
+// The common case of latchOutput over a run of kernel outputs (no switch of the generator in
+// the call), converted and latched in one pass: the same records as convertKernelOutput followed
+// by latchOutput, on channel 0, which is where the conversion puts every record.
+void KernelEngine::latchOutputs(const KernelOutputEvent* outputs, std::uint32_t count, int offset,
+                                int chunk) noexcept {
+  const int lastFrame = chunk > 0 ? chunk - 1 : 0;
+  for (std::uint32_t j = 0; j < count; ++j) {
+    const KernelOutputEvent& event = outputs[j];
+    MidiOutEvent record;
+    record.frame =
+        offset + (event.frame < 0 ? 0 : (event.frame > lastFrame ? lastFrame : event.frame));
+    const int pitch = event.a < 0 ? 0 : (event.a > 127 ? 127 : event.a);
+    record.data1 = static_cast<std::uint8_t>(pitch);
+    if (event.kind == 2) {
+      const double b = event.b;
+      record.status = kMidiStatusNoteOn;
+      record.data2 = scaledVelocityByte(b > 1.0 ? b - 2.0 : b);
+      const bool room = midiOutCount_ + latch_.soundingCount() + 2 <= kMidiOutCapacity;
+      const NoteLatch::NoteOn action = latch_.noteOn(0, pitch, room && record.data2 > 0);
+      if (action == NoteLatch::NoteOn::Send) {
+        midiOut_[midiOutCount_++] = record;
+      } else if (action == NoteLatch::NoteOn::Dropped && record.data2 > 0) {
+        countOutputDrop();
+      }
+    } else if (event.kind == 3) {
+      record.status = kMidiStatusNoteOff;
+      record.data2 = 0;
+      if (latch_.noteOff(0, pitch)) appendOutput(record);
+    } else if (event.kind == 4) {
+      record.status = kMidiStatusControlChange;
+      record.data2 = scaledVelocityByte(event.b);
+      latchOutput(record);
+    }
+  }
+}
+
 void KernelEngine::appendOutput(const MidiOutEvent& record) noexcept {
-  if (midiOutCount_ < kMidiOutCapacity) midiOut_[midiOutCount_++] = record;
+  if (midiOutCount_ < kMidiOutCapacity) {
+    midiOut_[midiOutCount_++] = record;
+  } else {
+    countOutputDrop();  // never for a note-off: room for those is kept
+  }
 }
 
 void KernelEngine::releaseLatchedNotes(int hostFrame) noexcept {

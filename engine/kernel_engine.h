@@ -55,7 +55,9 @@ class KernelEngine {
   // ---- Queueing (audio thread) ----
 
   // Queues a host parameter change converted to its plain value. False (nothing queued) for
-  // id >= 4 or a full queue.
+  // id >= 4 or a full queue. Only note-offs may use the last kEngineReleaseReserve slots; every
+  // event refused for want of room is counted (droppedInputEvents) and reported at the next
+  // block as a "runtime.event-rejected" warning (an error when a note-off was refused).
   bool pushParamNormalized(std::uint32_t id, int frame, double normalized) noexcept;
   // Queue a note-on (velocity 0..1), note-off or controller change. False when the queue is
   // full (and, for controllers, when the number or value is not below 128).
@@ -85,6 +87,18 @@ class KernelEngine {
 
   // Events queued for the next block.
   int queuedEventCount() const noexcept { return eventQueue_.size(); }
+
+  // Events lost for want of room since construction: input events the queue refused, and
+  // output records the block's output list had no room for (note-ons and controller changes
+  // only: room for the note-off of every sounding note is always kept). Any thread.
+  std::uint64_t droppedInputEvents() const noexcept {
+    return droppedInputEvents_.load(std::memory_order_relaxed);
+  }
+  std::uint64_t droppedOutputEvents() const noexcept {
+    return droppedOutputEvents_.load(std::memory_order_relaxed);
+  }
+  // Audio thread: counts outputs the host's list refused, reported like the engine's own drops.
+  void countHostRefusedOutputs(int count) noexcept;
 
   // ---- Parameters and variation (any thread) ----
 
@@ -149,6 +163,9 @@ class KernelEngine {
  private:
   bool pushEvent(const EngineEvent& event) noexcept;
   void emptyBlockBuffers() noexcept;
+  void countInputDrop(bool release) noexcept;
+  void countOutputDrop() noexcept;
+  void reportDrops() noexcept;
   void failBlock(std::uint8_t severity) noexcept;
   void applyParameterEventsAndClear() noexcept;
   void runChunks(int frames) noexcept;
@@ -160,6 +177,10 @@ class KernelEngine {
                       double value) noexcept;
   void runKernelCall(int frames) noexcept;
   void readChunkOutputs(int offset, int chunk) noexcept;
+  void takeOutput(const MidiOutEvent& record, int offset, int chunk) noexcept;
+  void latchOutputs(const KernelOutputEvent* outputs, std::uint32_t count, int offset,
+                    int chunk) noexcept;
+  int switchHostFrame(int i, int offset, int chunk) const noexcept;
   void latchOutput(const MidiOutEvent& record) noexcept;
   void appendOutput(const MidiOutEvent& record) noexcept;
   void releaseLatchedNotes(int hostFrame) noexcept;
@@ -210,9 +231,18 @@ class KernelEngine {
   // generator was switched on or off (it forgets its chords there), and a release owed since the
   // kernel instance was created or reset.
   NoteLatch latch_;
+  std::atomic<std::uint64_t> droppedInputEvents_{0};
+  std::atomic<std::uint64_t> droppedOutputEvents_{0};
+  // Severity of the drops not yet reported (0: none).
+  std::uint8_t pendingInputDrop_ = 0;
+  std::uint8_t pendingOutputDrop_ = 0;
   std::uint64_t heldRoots_[2] = {};
   int generatorSwitchFrames_[kKernelMaxEvents] = {};
   int generatorSwitchCount_ = 0;
+  int nextSwitch_ = 0;
+  // Outputs of one kernel call, read in bulk.
+  static constexpr std::uint32_t kKernelOutputBatch = 256;
+  KernelOutputEvent kernelOutputs_[kKernelOutputBatch];
   bool releaseLatchPending_ = false;
 };
 

@@ -31,6 +31,16 @@ std::uint8_t hostProcessMode(int32 sdkMode) noexcept {
   }
 }
 
+// Every field of a note-off (the union's other members' bytes are not part of it).
+void setNoteOff(Event& event, int16 channel, int16 pitch, float velocity) noexcept {
+  event.type = Event::kNoteOffEvent;
+  event.noteOff.channel = channel;
+  event.noteOff.pitch = pitch;
+  event.noteOff.velocity = velocity;
+  event.noteOff.noteId = -1;
+  event.noteOff.tuning = 0.0f;
+}
+
 const char* layoutName(SpeakerArrangement arrangement) noexcept {
   if (arrangement == SpeakerArr::kStereo) return "stereo";
   if (arrangement == SpeakerArr::kMono) return "mono";
@@ -158,13 +168,15 @@ void NorvoProcessor::drainMidiOutputEvents(IEventList* outputEvents) noexcept {
   if (outputEvents == nullptr) return;
   const MidiOutEvent* out = engine_.midiOut();
   const int count = engine_.midiOutCount();
+  // One event reused for the whole block: the fields every event shares are set once, and each
+  // record sets every field of its own kind.
+  Event event{};
+  event.busIndex = 0;
+  event.ppqPosition = 0;
+  event.flags = Event::kIsLive;
   for (int i = 0; i < count; ++i) {
     const MidiOutEvent& midi = out[i];
-    Event event{};
-    event.busIndex = 0;
     event.sampleOffset = midi.frame;
-    event.ppqPosition = 0;
-    event.flags = Event::kIsLive;
     const auto channel = static_cast<int16>(midi.status & 0x0F);
     switch (midi.status & 0xF0) {
       case kMidiStatusControlChange:
@@ -184,27 +196,20 @@ void NorvoProcessor::drainMidiOutputEvents(IEventList* outputEvents) noexcept {
           event.noteOn.length = 0;
           event.noteOn.noteId = -1;
         } else {
-          event.type = Event::kNoteOffEvent;
-          event.noteOff.channel = channel;
-          event.noteOff.pitch = midi.data1;
-          event.noteOff.velocity = 0.0f;
-          event.noteOff.noteId = -1;
-          event.noteOff.tuning = 0.0f;
+          setNoteOff(event, channel, midi.data1, 0.0f);
         }
         break;
       case kMidiStatusNoteOff:
-        event.type = Event::kNoteOffEvent;
-        event.noteOff.channel = channel;
-        event.noteOff.pitch = midi.data1;
-        event.noteOff.velocity = static_cast<float>(midi.data2) / 127.0f;
-        event.noteOff.noteId = -1;
-        event.noteOff.tuning = 0.0f;
+        setNoteOff(event, channel, midi.data1, static_cast<float>(midi.data2) / 127.0f);
         break;
       default:
         continue;
     }
-    // A full host list ends the block's output: the rest is not sent.
-    if (outputEvents->addEvent(event) != kResultOk) break;
+    // A full host list ends the block's output: the rest is not sent, and counted.
+    if (outputEvents->addEvent(event) != kResultOk) {
+      engine_.countHostRefusedOutputs(count - i);
+      break;
+    }
   }
 }
 

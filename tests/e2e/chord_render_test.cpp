@@ -322,6 +322,25 @@ TEST(ChordRender, DenseClusterInOneBlock) {
   expectChords({f, {{"chord.mode", 5}, {"chord.spread", 1}}, 48000, 512});
 }
 
+// 1000 note-ons and then their note-offs, all in one block: more than the output list can
+// hold, yet every note that went on goes off exactly once and nothing is left sounding.
+TEST(ChordRender, FloodInOneBlockLeavesNothingSounding) {
+  MidiTestFile f;
+  f.ticksPerQuarter = 1000;
+  f.tempos = {{0, 1000000}};  // at 1000 Hz one tick is one sample
+  for (int i = 0; i < 1000; ++i) f.note(i / 4, i % 128, 1 + i % 127);
+  for (int i = 0; i < 1000; ++i) f.note(300 + i / 4, i % 128, 0, false);
+  const std::vector<MidiNote> got = render({f, {{"chord.mode", 5}}, 1000, 4096});
+  ASSERT_FALSE(got.empty());
+  bool sounding[128] = {};
+  for (const MidiNote& n : got) {
+    ASSERT_NE(n.on, sounding[n.note]) << (n.on ? "second note-on" : "note-off without note-on")
+                                      << " for " << n.note << " at tick " << n.tick;
+    sounding[n.note] = n.on;
+  }
+  for (int p = 0; p < 128; ++p) EXPECT_FALSE(sounding[p]) << "still sounding: " << p;
+}
+
 TEST(ChordRender, PrintsInputAndOutputTable) {
   CommandResult run;
   render({MidiTestFile{}.noteOnOff(480, 480, 60, 100), {{"chord.mode", 2}}}, &run);

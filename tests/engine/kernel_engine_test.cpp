@@ -378,16 +378,62 @@ TEST(KernelEngineBlock, OutputChannelRequestIsRefusedAndReportedOncePerProcess) 
 // ---------------------------------------------------------------------------------------------
 // Queueing and parameter operations
 
-TEST(KernelEngineQueue, RefusesThe2049thEvent) {
-  KernelEngine engine;
-  for (int i = 0; i < kEngineEventCapacity; ++i) {
-    ASSERT_TRUE(engine.pushNoteOn(60, 1.0, 0, 0, 0)) << i;
+// Every note-on in the engine's output is released by exactly one later note-off; true when
+// nothing is left sounding.
+::testing::AssertionResult releasesBalance(const KernelEngine& engine, bool sounding[128]) {
+  for (const MidiOutEvent& e : midiOutOf(engine)) {
+    const bool on = (e.status & 0xF0) == kMidiStatusNoteOn && e.data2 > 0;
+    if (on == sounding[e.data1])
+      return ::testing::AssertionFailure() << (on ? "second note-on" : "note-off without note-on")
+                                           << " for " << int{e.data1} << " at frame " << e.frame;
+    sounding[e.data1] = on;
   }
+  return ::testing::AssertionSuccess();
+}
+
+TEST(KernelEngineQueue, KeepsTheLastSlotsForNoteOffsAndCountsEveryRefusal) {
+  KernelEngine engine;
+  ASSERT_TRUE(engine.setup(48000, 512));
+  const int forAnyEvent = kEngineEventCapacity - kEngineReleaseReserve;
+  for (int i = 0; i < forAnyEvent; ++i) ASSERT_TRUE(engine.pushNoteOn(60, 1.0, 0, 0, 0)) << i;
   EXPECT_FALSE(engine.pushNoteOn(60, 1.0, 0, 0, 0));
-  EXPECT_FALSE(engine.pushNoteOff(60, 0, 0, 0));
   EXPECT_FALSE(engine.pushParamNormalized(0, 0, 1.0));
   EXPECT_FALSE(engine.pushController(1, 1, 0, 0, 0));
+  EXPECT_EQ(engine.droppedInputEvents(), 3u);
+  for (int i = forAnyEvent; i < kEngineEventCapacity; ++i)
+    ASSERT_TRUE(engine.pushNoteOff(60, 0, 0, 0)) << i;
+  EXPECT_FALSE(engine.pushNoteOff(60, 0, 0, 0));  // the 2049th event
   EXPECT_EQ(engine.queuedEventCount(), kEngineEventCapacity);
+  EXPECT_EQ(engine.droppedInputEvents(), 4u);
+
+  // Reported once for the block, as an error since a note-off was among them. The 1536
+  // retriggers then send more notes than the output list holds: those note-ons are dropped
+  // (one warning), never a note-off.
+  runBlock(engine, 64);
+  EXPECT_GT(engine.droppedOutputEvents(), 0u);
+  bool sounding[128] = {};
+  EXPECT_TRUE(releasesBalance(engine, sounding));
+  engine.drainRuntimeDiagnostics();
+  EXPECT_THAT(diagnosticsOf(engine),
+              ElementsAre(DiagnosticSummary{22, 2, 7, kDrainedOther, "audio callback"},
+                          DiagnosticSummary{22, 1, 7, kDrainedOther, "audio callback"}));
+}
+
+TEST(KernelEngineQueue, FloodOfNoteOnsAndTheirNoteOffsLeavesNothingSounding) {
+  for (int mode : {0, 5}) {
+    SCOPED_TRACE("mode " + std::to_string(mode));
+    KernelEngine engine;
+    ASSERT_TRUE(engine.setup(48000, 4096));
+    engine.setParamValue(1, mode);
+    for (int i = 0; i < 1000; ++i) ASSERT_TRUE(engine.pushNoteOn(i % 128, 0.8, i / 4, 0, 0));
+    for (int i = 0; i < 1000; ++i) ASSERT_TRUE(engine.pushNoteOff(i % 128, 300 + i / 4, 0, 0));
+    runBlock(engine, 4096);
+    bool sounding[128] = {};
+    EXPECT_TRUE(releasesBalance(engine, sounding));
+    for (int p = 0; p < 128; ++p) EXPECT_FALSE(sounding[p]) << "still sounding: " << p;
+    EXPECT_EQ(engine.midiOutCount() <= kMidiOutCapacity, true);
+    EXPECT_EQ(engine.droppedInputEvents(), 0u);
+  }
 }
 
 TEST(KernelEngineQueue, RefusesInvalidParameterIdsAndControllers) {

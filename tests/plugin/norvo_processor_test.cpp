@@ -289,6 +289,8 @@ TEST_F(ProcessorTest, FirstRefusalByTheHostListEndsTheBlockOutput) {
   EXPECT_EQ(out_.addCalls(), 2);
   ASSERT_EQ(out_.getEventCount(), 1);
   EXPECT_EQ(out_.at(0).noteOn.pitch, 60);
+  // The refused event and the one after it are counted as dropped.
+  EXPECT_EQ(processor_->engine().droppedOutputEvents(), 2u);
 }
 
 TEST_F(ProcessorTest, NegativeSampleCountOnlyAppliesParameters) {
