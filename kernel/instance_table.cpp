@@ -69,10 +69,6 @@ T* rowOf(const CheckedSpan<T>& table, std::uint32_t slot, std::uint32_t width) n
   return &table[first];
 }
 
-constexpr std::int64_t eventPosition(std::uint32_t slot, std::uint32_t position) noexcept {
-  return std::int64_t{slot} * MAX_EVENTS + position;
-}
-
 constexpr std::int64_t egressPosition(std::uint32_t slot, std::uint32_t position) noexcept {
   return std::int64_t{slot} * MAX_EVENT_OUTPUTS + position;
 }
