@@ -1,12 +1,13 @@
 // norvo-probe: a small command-line VST 3 host. `info` lists what a bundle offers; `render`
-// plays a MIDI file through it; `moduleinfo` writes the bundle's moduleinfo.json. Main thread
-// only.
+// plays a MIDI file through it; `moduleinfo` writes the bundle's moduleinfo.json; `soak` plays
+// at random for a while and checks the output. Main thread only.
 #include "tools/crash_guard.h"
 #include "tools/editor_command.h"
 #include "tools/info_command.h"
 #include "tools/moduleinfo_command.h"
 #include "tools/probe_error.h"
 #include "tools/render_command.h"
+#include "tools/soak_command.h"
 
 #include <CLI/CLI.hpp>
 
@@ -61,6 +62,14 @@ int main(int argc, char** argv) {
                         "page is up; every text crossing the bridge is printed");
   editorCmd->add_flag("--timings", editor.timings, "Print attach and first-message times");
 
+  SoakOptions soak;
+  CLI::App* soakCmd = app.add_subcommand(
+      "soak", "Play notes and automation at random for a while and check every block");
+  soakCmd->add_option("bundle", soak.bundlePath, "The .vst3 bundle")->required();
+  soakCmd->add_option("--seconds", soak.seconds, "How long to play")->capture_default_str();
+  soakCmd->add_option("--seed", soak.seed, "Seed of the random player")->capture_default_str();
+  soakCmd->add_option("--block", soak.blockSize, "Largest block in samples")->capture_default_str();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -86,14 +95,17 @@ int main(int argc, char** argv) {
     }
     // Print only once everything has succeeded, so a failure leaves one clear line.
     std::ostringstream out;
+    bool passed = true;
     if (*info)
       runInfo(infoBundle, out);
     else if (*moduleInfo)
       runModuleInfo(moduleInfoBundle, moduleInfoOutput, out);
+    else if (*soakCmd)
+      passed = runSoak(soak, out);
     else
       runRender(render, out);
     std::cout << out.str() << std::flush;
-    return 0;
+    return passed ? 0 : 1;
   } catch (const ProbeError& e) {
     std::cerr << "norvo-probe: " << e.what() << "\n";
   } catch (const std::exception& e) {
