@@ -128,6 +128,8 @@ bool KernelEngine::createKernelInstance() {
     rateConverted_ = kernelHandle_ != 0 && hostRate_ != kKernelFallbackRate;
   }
   traceSetup(this, hostRate_, hostRate_, kernelHandle_);
+  // The trace file is opened (or not) once per process: the block path asks only this flag.
+  tracing_ = kernelTraceFile() != nullptr;
   return kernelHandle_ != 0;
 }
 
@@ -373,7 +375,7 @@ void KernelEngine::runChunks(int frames) noexcept {
     chunkOffset_ = offset;
     kernelCallStart_ = 0;
     kernelQueued_ = 0;
-    traceChunk(this, traceBlock_, offset, chunk, frames, eventQueue_.size());
+    if (tracing_) traceChunk(this, traceBlock_, offset, chunk, frames, eventQueue_.size());
     publishDirtyProductParameters(providedAtZero);
     pushChunkEvents(cursor, offset, chunk);
     runKernelCall(chunk - kernelCallStart_);
@@ -402,7 +404,10 @@ void KernelEngine::pushChunkEvents(int& cursor, int offset, int chunk) noexcept 
 // chunk up to this frame is run first and the frame's events follow in portions of 64:
 // parameter changes first, which is the order the kernel applies one frame's events anyway.
 void KernelEngine::pushFrameEvents(int first, int last, int frameInChunk) noexcept {
-  if (kernelQueued_ + kernelBoundEvents(first, last) <= kKernelMaxEvents) {
+  // Each event takes at most two kernel slots (a retriggered root is released first), so the
+  // exact count is needed only near the kernel's limit.
+  if (kernelQueued_ + 2 * (last - first) <= kKernelMaxEvents ||
+      kernelQueued_ + kernelBoundEvents(first, last) <= kKernelMaxEvents) {
     for (int i = first; i < last; ++i) pushQueuedEvent(eventQueue_[i], frameInChunk);
     return;
   }
@@ -470,7 +475,7 @@ void KernelEngine::pushQueuedEvent(const EngineEvent& event, int frameInChunk) n
     default:
       break;  // controllers (and anything else) are not sent to this kernel
   }
-  traceQueuedEvent(this, traceBlock_, frame, kind, pitch, event.value, status);
+  if (tracing_) traceQueuedEvent(this, traceBlock_, frame, kind, pitch, event.value, status);
   if (status != 0.0 && status != kNotSent) {
     recordRealtimeDiagnostic(kDiagEventRejected, kSeverityError, kPhaseProcess);
   }
@@ -482,8 +487,9 @@ void KernelEngine::pushQueuedEvent(const EngineEvent& event, int frameInChunk) n
 void KernelEngine::releaseRootBeforeRetrigger(std::uint32_t pitch,
                                               std::uint32_t frameInChunk) noexcept {
   const double status = pushToKernel(kKernelEventNoteOff, frameInChunk, pitch, 0.0);
-  traceQueuedEvent(this, traceBlock_, frameInChunk, static_cast<int>(kKernelEventNoteOff), pitch,
-                   0.0, status);
+  if (tracing_)
+    traceQueuedEvent(this, traceBlock_, frameInChunk, static_cast<int>(kKernelEventNoteOff), pitch,
+                     0.0, status);
   if (status == 0.0) {
     setRootHeld(pitch, false);
   } else {
@@ -521,7 +527,7 @@ double KernelEngine::pushToKernel(std::uint32_t kind, std::uint32_t frameInChunk
 // Runs the kernel for `frames` frames from the current call start and reads its outputs; a
 // failed call sends nothing and the chunk goes on.
 void KernelEngine::runKernelCall(int frames) noexcept {
-  traceFlush();
+  if (tracing_) traceFlush();
   kernelQueued_ = 0;
   const double status = kernel_.process(kernelHandle_, static_cast<std::uint32_t>(frames));
   if (status != 0.0) {
@@ -633,9 +639,13 @@ void KernelEngine::latchOutput(const MidiOutEvent& record) noexcept {
 // by latchOutput, on channel 0, which is where the conversion puts every record.
 void KernelEngine::latchOutputs(const KernelOutputEvent* outputs, std::uint32_t count, int offset,
                                 int chunk) noexcept {
+  // The list and its length in locals: the byte-sized record fields may alias anything, so
+  // members would be read again after every store.
+  MidiOutEvent* const list = midiOut_.get();
+  int listed = midiOutCount_;
   const int lastFrame = chunk > 0 ? chunk - 1 : 0;
   for (std::uint32_t j = 0; j < count; ++j) {
-    const KernelOutputEvent& event = outputs[j];
+    const KernelOutputEvent event = outputs[j];
     MidiOutEvent record;
     record.frame =
         offset + (event.frame < 0 ? 0 : (event.frame > lastFrame ? lastFrame : event.frame));
@@ -645,23 +655,32 @@ void KernelEngine::latchOutputs(const KernelOutputEvent* outputs, std::uint32_t 
       const double b = event.b;
       record.status = kMidiStatusNoteOn;
       record.data2 = scaledVelocityByte(b > 1.0 ? b - 2.0 : b);
-      const bool room = midiOutCount_ + latch_.soundingCount() + 2 <= kMidiOutCapacity;
+      const bool room = listed + latch_.soundingCount() + 2 <= kMidiOutCapacity;
       const NoteLatch::NoteOn action = latch_.noteOn(0, pitch, room && record.data2 > 0);
       if (action == NoteLatch::NoteOn::Send) {
-        midiOut_[midiOutCount_++] = record;
+        list[listed++] = record;
       } else if (action == NoteLatch::NoteOn::Dropped && record.data2 > 0) {
         countOutputDrop();
       }
     } else if (event.kind == 3) {
       record.status = kMidiStatusNoteOff;
       record.data2 = 0;
-      if (latch_.noteOff(0, pitch)) appendOutput(record);
+      if (latch_.noteOff(0, pitch)) {
+        if (listed < kMidiOutCapacity) {
+          list[listed++] = record;  // room for it was kept when its note-on was sent
+        } else {
+          countOutputDrop();
+        }
+      }
     } else if (event.kind == 4) {
       record.status = kMidiStatusControlChange;
       record.data2 = scaledVelocityByte(event.b);
+      midiOutCount_ = listed;
       latchOutput(record);
+      listed = midiOutCount_;
     }
   }
+  midiOutCount_ = listed;
 }
 
 void KernelEngine::appendOutput(const MidiOutEvent& record) noexcept {
@@ -688,7 +707,7 @@ bool KernelEngine::pushProductParameter(std::uint32_t index, std::uint32_t frame
                                         const char* source) noexcept {
   const bool wasOn = productShadow_[kParamIndexOn] >= 0.5;
   const double status = pushToKernel(kKernelEventParameter, frame, index, value);
-  traceParameter(this, traceBlock_, frame, index, value, source, status);
+  if (tracing_) traceParameter(this, traceBlock_, frame, index, value, source, status);
   if (status == 0.0) {
     productShadow_[index] = value;
     // Switching the generator on or off makes the kernel forget what it holds: its chords

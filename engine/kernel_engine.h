@@ -221,6 +221,7 @@ class KernelEngine {
   std::size_t outputViewLength_ = 0;
   std::uint64_t renderedFrames_ = 0;
   unsigned long long traceBlock_ = 0;
+  bool tracing_ = false;
   // The chunk being run: its host frame, where its current kernel call starts (frames into the
   // chunk) and how many events the kernel has accepted for that call.
   int chunkOffset_ = 0;
