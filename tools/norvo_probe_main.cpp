@@ -1,6 +1,7 @@
 // norvo-probe: a small command-line VST 3 host. `info` lists what a bundle offers; `render`
 // plays a MIDI file through it; `moduleinfo` writes the bundle's moduleinfo.json; `soak` plays
-// at random for a while and checks the output. Main thread only.
+// at random for a while and checks the output; `editor` opens its editor in a window of the
+// probe's own and `ui` shows its editor page in a browser. Main thread only.
 #include "tools/crash_guard.h"
 #include "tools/editor_command.h"
 #include "tools/info_command.h"
@@ -8,6 +9,7 @@
 #include "tools/probe_error.h"
 #include "tools/render_command.h"
 #include "tools/soak_command.h"
+#include "tools/ui_command.h"
 
 #include <CLI/CLI.hpp>
 
@@ -70,6 +72,14 @@ int main(int argc, char** argv) {
   soakCmd->add_option("--seed", soak.seed, "Seed of the random player")->capture_default_str();
   soakCmd->add_option("--block", soak.blockSize, "Largest block in samples")->capture_default_str();
 
+  UiOptions ui;
+  CLI::App* uiCmd = app.add_subcommand(
+      "ui",
+      "Serve the editor page on 127.0.0.1 for any browser, joined to the plug-in's controller");
+  uiCmd->add_option("bundle", ui.bundlePath, "The .vst3 bundle")->required();
+  uiCmd->add_option("--port", ui.port, "Port on 127.0.0.1 (0: any free port)")
+      ->capture_default_str();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -91,6 +101,11 @@ int main(int argc, char** argv) {
     if (*editorCmd) {
       // The bridge traffic is printed as it happens.
       runEditor(editor, std::cout);
+      return 0;
+    }
+    // The preview prints its address at once and runs until stopped.
+    if (*uiCmd) {
+      runUi(ui, std::cout);
       return 0;
     }
     // Print only once everything has succeeded, so a failure leaves one clear line.

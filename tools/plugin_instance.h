@@ -52,6 +52,7 @@ class PluginInstance {
   // Null when the plug-in has no edit controller.
   Steinberg::Vst::IEditController* controller() const { return controller_; }
   Steinberg::Vst::IAudioProcessor& processor() const { return *processor_; }
+  Steinberg::Vst::IComponent& component() const { return *component_; }
   ComponentHandler& handler() const { return *handler_; }
 
   // Arranges no audio buses, activates every event bus, sets up processing, activates the

@@ -92,6 +92,10 @@ Vst3Module::Vst3Module(const std::string& bundlePath)
 
 Vst3Module::~Vst3Module() { unload(); }
 
+void* Vst3Module::symbol(const char* name) const {
+  return handle_ ? dlsym(handle_, name) : nullptr;
+}
+
 void Vst3Module::unload() {
   if (!handle_) return;
   setCrashStep("unloading the module");
@@ -105,10 +109,6 @@ void Vst3Module::unload() {
   }
   dlclose(handle_);
   handle_ = nullptr;
-}
-
-void* Vst3Module::symbol(const char* name) const {
-  return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
 }
 
 }  // namespace norvo::probe
