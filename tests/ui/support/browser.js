@@ -23,17 +23,20 @@ export function launchBrowser() {
   });
 }
 
-// A page of the given size whose console errors and page errors are collected in `errors`.
+// A page of the given size whose console errors and page errors are collected in `errors`
+// and the address of every request it makes in `requests`.
 export async function openPage(browser, { width = 640, height = 420, initScripts = [] } = {}) {
   const context = await browser.newContext({ viewport: { width, height } });
   const page = await context.newPage();
   const errors = [];
+  const requests = [];
+  page.on('request', (request) => requests.push(request.url()));
   page.on('console', (message) => {
     if (message.type() === 'error') errors.push(message.text());
   });
   page.on('pageerror', (error) => errors.push(String(error)));
   for (const script of initScripts) await page.addInitScript(script);
-  return { page, errors, close: () => context.close() };
+  return { page, errors, requests, close: () => context.close() };
 }
 
 export function artifactPath(name) {

@@ -1,6 +1,6 @@
 // Opens the editor page in chromium behind the host double, waits until the hello has been
-// applied, and checks at the end that the page logged no error and posted only catalogue
-// messages.
+// applied, and checks at the end that the page logged no error, requested nothing but its own
+// files and posted only catalogue messages.
 import assert from 'node:assert/strict';
 import { createRequire } from 'node:module';
 import { fileURLToPath } from 'node:url';
@@ -36,6 +36,8 @@ export async function openEditor(browser, url, { width = 640, height = 420, hell
       const sent = connected ? (await host.texts()).map((t) => JSON.parse(t)) : [];
       await opened.close();
       assert.deepEqual(opened.errors, [], 'the page logged errors');
+      const elsewhere = opened.requests.filter((r) => !r.startsWith(url) && !r.startsWith('data:'));
+      assert.deepEqual(elsewhere, [], 'the page reached beyond its own files');
       for (const message of sent) assert.ok(catalogue.has(message.type), `${message.type} is not a page message`);
       if (connected) assert.equal(sent[0]?.type, 'norvo.ready', 'the first message is norvo.ready');
     },
