@@ -1,12 +1,11 @@
 // The page's own reading and checking of what it receives and sends, without a browser: the CC
-// map as the plug-in writes it, the bank form, imported settings, the lifecycle list.
+// map as the plug-in writes it, the binding form, refusal reports, the lifecycle list.
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 
-import { readBankForm, refusalReport } from '../../ui/bank_panel.js';
+import { refusalReport } from '../../ui/bank_panel.js';
 import { readCcMap, writeCcMap } from '../../ui/cc_map_format.js';
 import { readBindingForm } from '../../ui/cc_map_panel.js';
-import { readImportedState } from '../../ui/settings_panel.js';
 import { mergeLifecycle } from '../../ui/status_panel.js';
 
 describe('CC map as the plug-in writes it', () => {
@@ -62,21 +61,6 @@ describe('form checks', () => {
     assert.deepEqual([binding({}).binding.min, binding({ max: '4' }).binding.max], [null, 4]);
   });
 
-  const bank = (fields) => readBankForm({ source: 'user-folder', bankPath: '', url: '', sha256: '', instrument: '', ...fields });
-  const bankCases = [
-    ['folder needs a path', { bankPath: '  ' }, 1, null],
-    ['folder path trimmed', { bankPath: ' /b ', instrument: ' kit ' }, 0, { source: 'user-folder', bankPath: '/b', instrument: 'kit' }],
-    ['hosted needs URL and hash', { source: 'hosted', url: 'ftp://x', sha256: '12' }, 2, null],
-    ['hosted hash lower-cased', { source: 'hosted', url: 'https://x/b.zip', sha256: 'A'.repeat(64) }, 0, { source: 'hosted', url: 'https://x/b.zip', sha256: 'a'.repeat(64), instrument: '' }],
-  ];
-  for (const [name, fields, problems, message] of bankCases) {
-    test(`bank form: ${name}`, () => {
-      const result = bank(fields);
-      assert.equal(result.errors.length, problems);
-      if (message) assert.deepEqual(result.message, message);
-    });
-  }
-
   test('the newest refusal of that outcome is quoted, others are not', () => {
     const report = { diagnostics: [{ message: 'runtime bank load refused (bank-too-large): old' }, { message: 'runtime bank load refused (bank-missing): x' }, { message: 'runtime bank load refused (bank-too-large): new' }] };
     assert.equal(refusalReport(report, 'bank-too-large'), 'runtime bank load refused (bank-too-large): new');
@@ -84,20 +68,6 @@ describe('form checks', () => {
     assert.equal(refusalReport(null, 'bank-missing'), null);
   });
 
-  const imports = [
-    ['a state document', '{"params":{}}', { params: {} }],
-    ['a whole state message', '{"type":"norvo.state","state":{"a":1}}', { a: 1 }],
-    ['an array', '[1]', null],
-    ['not JSON', '{', null],
-    ['nothing', '  ', null],
-  ];
-  for (const [name, text, state] of imports) {
-    test(`imported settings: ${name}`, () => {
-      const result = readImportedState(text);
-      if (state) assert.deepEqual(result, { state });
-      else assert.ok(result.error && !result.state);
-    });
-  }
 });
 
 test('lifecycle events are kept once each, in sequence order, the newest 256', () => {
