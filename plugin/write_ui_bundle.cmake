@@ -3,7 +3,7 @@
 #   "buildTime"      when the bundle was built, UTC, ISO 8601 (SOURCE_DATE_EPOCH is honoured);
 #   "sourceRevision" the git commit the sources came from ("unknown" outside a git checkout);
 #   "sha256"         the SHA-256 of the page as shipped: every file under ui/ except
-#                    manifest.json, sorted by relative path, is listed as one line
+#                    manifest.json and README.md (notes for developers, not shipped), sorted by relative path, is listed as one line
 #                    "<sha256 of the file>  <relative path>\n" (the format of sha256sum); the
 #                    value is the SHA-256 of that listing, so any changed, added or removed
 #                    file changes it.
@@ -21,7 +21,7 @@ file(REMOVE_RECURSE ${UI_BUNDLE_DIR})
 file(MAKE_DIRECTORY ${UI_BUNDLE_DIR})
 
 file(GLOB_RECURSE files RELATIVE ${UI_SOURCE_DIR} ${UI_SOURCE_DIR}/*)
-list(REMOVE_ITEM files manifest.json)
+list(REMOVE_ITEM files manifest.json README.md)
 list(SORT files)
 set(listing "")
 foreach(rel IN LISTS files)

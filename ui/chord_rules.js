@@ -62,6 +62,8 @@ export function addedVelocity(velocity, scale) {
 
 // The note-ons a note-on for `root` at `velocity` (0..1) produces, in the order they are sent:
 // [{note, velocity}], root first. Chord tones outside 0..127 are left out; `skipped` lists them.
+// A chord tone that lands on a pitch the chord already sounds (root and octave spread down one
+// octave) is sent once: the plug-in never doubles a sounding note.
 export function chordFor(root, velocity, settings = DEFAULT_SETTINGS) {
   const result = { notes: [], skipped: [] };
   if (!Number.isInteger(root) || root < LOWEST_NOTE || root > HIGHEST_NOTE) return result;
@@ -78,6 +80,7 @@ export function chordFor(root, velocity, settings = DEFAULT_SETTINGS) {
       result.skipped.push(note);
       continue;
     }
+    if (result.notes.some((sent) => sent.note === note)) continue;
     result.notes.push({ note, velocity: i === 0 ? velocity : added });
   }
   return result;

@@ -37,7 +37,7 @@ endif()
 
 # The page digest: "<sha256>  <relative path>\n" per file, sorted by path, hashed.
 file(GLOB_RECURSE files RELATIVE ${UI_SOURCE_DIR} ${UI_SOURCE_DIR}/*)
-list(REMOVE_ITEM files manifest.json)
+list(REMOVE_ITEM files manifest.json README.md)
 list(SORT files)
 set(listing "")
 foreach(rel IN LISTS files)
