@@ -19,14 +19,6 @@ bool isJsonWhitespace(char c) noexcept { return c == ' ' || c == '\t' || c == '\
 // Characters strtod would skip on its own; the grammar's whitespace is only the four above.
 bool isOtherSpace(char c) noexcept { return c == '\v' || c == '\f'; }
 
-// strtod in the "C" locale, so a host that switched LC_NUMERIC (a decimal comma) cannot
-// change how stored documents read.
-double strtodC(const char* text, char** end) {
-  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-  if (cLocale == static_cast<locale_t>(0)) return std::strtod(text, end);
-  return strtod_l(text, end, cLocale);
-}
-
 char unescaped(char c) noexcept {
   switch (c) {
     case 'b':
@@ -55,6 +47,13 @@ bool skipObject(Reader& r, int depth) {
 }
 
 }  // namespace
+
+// A host that switched LC_NUMERIC (a decimal comma) cannot change how stored texts read.
+double strtodC(const char* text, char** end) {
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  if (cLocale == static_cast<locale_t>(0)) return std::strtod(text, end);
+  return strtod_l(text, end, cLocale);
+}
 
 void skipWhitespace(Reader& r) noexcept {
   while (r.pos < r.end && isJsonWhitespace(*r.pos)) ++r.pos;

@@ -24,6 +24,10 @@ struct Reader {
   explicit Reader(std::string&&) = delete;
 };
 
+// The C library's strtod, always in the "C" locale whatever LC_NUMERIC the host set. Any
+// thread.
+double strtodC(const char* text, char** end);
+
 // Skips space, tab, line feed and carriage return.
 void skipWhitespace(Reader& r) noexcept;
 

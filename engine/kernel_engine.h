@@ -10,26 +10,61 @@
 //   the push operations, processBlock, flushParameterEvents, the midiOut reads: the audio
 //     thread (no allocation, no locks);
 //   setParamValue, setVariation, paramValue, variation, paramNormalized: any thread (the change
-//     is picked up by the next block).
+//     is picked up by the next block);
+//   bank staging, bank recall and pad override publication: the main thread (state restore and
+//     the processor's messages); resolveSamplerVelocity, publishedPadOverrides and
+//     acknowledgePadOverrides: any thread, the audio thread included.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
+#include "banks/runtime_bank.h"
 #include "diagnostics/runtime_diagnostics.h"
 #include "engine/engine_event_queue.h"
 #include "engine/engine_events.h"
 #include "engine/host_rate.h"
 #include "engine/kernel_entry_points.h"
 #include "engine/note_latch.h"
+#include "formats/sampler_pad_overrides.h"
+#include "formats/state_chunk.h"
 #include "product/parameter_table.h"
 
 namespace norvo {
 
 inline constexpr int kDefaultVariation = 16;
 inline constexpr int kMaxVariation = 19;
+inline constexpr int kMidiKeyCount = 128;
+
+// What recalling the sample bank named in a saved state found.
+enum class BankRecallOutcome : std::uint8_t {
+  Nothing = 0,       // the state names no bank
+  NotContained = 2,  // the state names a bank this build does not contain
+  HashMismatch = 3,  // the state names a bank whose manifest hash differs from the built-in one
+};
+
+// The pad override generation after `generation`: counts publications and skips 0 (never
+// published) when it wraps.
+constexpr std::uint32_t nextPadOverridesGeneration(std::uint32_t generation) noexcept {
+  return generation == 0 || generation == 0xFFFFFFFFu ? 1u : generation + 1u;
+}
+
+// The text a refused bank is reported with.
+inline constexpr const char* kEngineRefusedBankMessage =
+    "the engine refused the staged bank (arena capacity)";
+
+// Per-key velocity sensitivity of a sampler (0 = velocity ignored, 1 = full response), 1.0 for
+// every key until pad overrides say otherwise. Written on the main thread, read on any thread.
+struct KeyVelocitySensitivity {
+  KeyVelocitySensitivity() noexcept { fill(1.0f); }
+  void fill(float value) noexcept {
+    for (auto& key : keys) key.store(value, std::memory_order_relaxed);
+  }
+  std::atomic<float> keys[kMidiKeyCount];
+};
 
 class KernelEngine {
  public:
@@ -158,7 +193,65 @@ class KernelEngine {
   void renderInstrumentBlock(float* const* outputs, int channels, int frames) noexcept;
   std::uint64_t renderedFrames() const noexcept { return renderedFrames_; }
 
-  // Bank staging and sampler pad operations join here.
+  // ---- Sample banks (main thread) ----
+
+  // Hands a staged bank to the kernel and keeps it as the published bank. Refused (false,
+  // nothing stored) unless the kernel published a sample arena the bank's samples fit in; the
+  // chord kernel publishes none, so every bank is refused. A null bank withdraws the published
+  // one (true).
+  bool publishRuntimeBank(std::shared_ptr<const StagedBank> bank);
+  // Selects a compiled-in bank; false: this build contains none.
+  bool requestSampleBankIndex(std::uint32_t index);
+  // Releases kernel-side bank content (none here).
+  void unloadSampleBankContent() {}
+  // Looks for the bank a restored state names: a named bank is never contained in this build,
+  // which is recorded as a diagnostic and answered NotContained.
+  BankRecallOutcome recallSampleBank(const StateChunk& chunk);
+  // Record NotContained / HashMismatch recalls and refused runtime bank loads (a null text
+  // counts as empty); Nothing and Ok are ignored.
+  void recordBankRecallFailure(BankRecallOutcome outcome, const char* bankId);
+  void recordRuntimeBankFailure(RuntimeBankOutcome outcome, const char* message,
+                                const char* source);
+  // The published bank, or empty.
+  std::shared_ptr<const StagedBank> stagedBank() const { return stagedBank_; }
+  // The arena capacity (frames) a sample-playing kernel publishes; 0 = none (this kernel).
+  void setSampleArenaFrames(std::uint64_t frames) { sampleArenaFrames_ = frames; }
+
+  // ---- Sampler pads ----
+
+  // Main thread. Publishes a copy of the list for the audio thread and keeps the lists it
+  // replaces alive while the audio thread may hold them. Refused as a whole (false, nothing
+  // changes) for more than 256 overrides or an override with an empty pad id, a pad id over
+  // 160 bytes or no value given.
+  bool publishSamplerPadOverrides(const SamplerPadOverrides& overrides);
+  // Main thread. Per-key velocity sensitivity from the overrides of the single-key zones of
+  // `bank`; every key 1.0 without a list or a bank. `reserved` is not used.
+  void refreshSamplerPadVelocitySensitivity(const SamplerPadOverrides* overrides,
+                                            const StagedBank* bank, std::uint32_t reserved);
+  // Any thread. A note's velocity after the sampler's velocity mode, pad sensitivity and
+  // humanizing; unchanged while the sampler parameters are not assigned (this product).
+  double resolveSamplerVelocity(int note, double velocity) noexcept;
+  // Main thread. Assigns the product parameters behind the sampler velocity rules (-1: none).
+  void setSamplerVelocityParams(std::int32_t modeParam, std::int32_t fixedVelocityParam,
+                                std::int32_t humanizeParam) noexcept;
+
+  // Main thread: the current list (empty before the first publication), the lists kept alive,
+  // the number of publications (never 0 after the first).
+  std::shared_ptr<const SamplerPadOverrides> padOverrides() const { return padOverrides_; }
+  std::size_t retiredPadOverrideCount() const noexcept { return retiredPadOverrides_.size(); }
+  std::uint32_t padOverridesGeneration() const noexcept {
+    return padOverridesGeneration_.load(std::memory_order_acquire);
+  }
+  // Any thread: the sensitivity of a key 0..127 (1 for other keys).
+  float padVelocitySensitivity(int key) const noexcept;
+  // Audio thread (a kernel that plays pads): the list to use, and the list taken into use;
+  // a list equal to the acknowledged one is never freed.
+  const SamplerPadOverrides* publishedPadOverrides() const noexcept {
+    return publishedPadOverrides_.load(std::memory_order_acquire);
+  }
+  void acknowledgePadOverrides(const SamplerPadOverrides* list) noexcept {
+    acknowledgedPadOverrides_.store(list, std::memory_order_release);
+  }
 
  private:
   bool pushEvent(const EngineEvent& event) noexcept;
@@ -245,6 +338,21 @@ class KernelEngine {
   static constexpr std::uint32_t kKernelOutputBatch = 256;
   KernelOutputEvent kernelOutputs_[kKernelOutputBatch];
   bool releaseLatchPending_ = false;
+
+  // Sample banks and sampler pads.
+  std::shared_ptr<const StagedBank> stagedBank_;
+  std::uint64_t sampleArenaFrames_ = 0;
+  std::shared_ptr<const SamplerPadOverrides> padOverrides_;
+  std::atomic<const SamplerPadOverrides*> publishedPadOverrides_{nullptr};
+  std::atomic<const SamplerPadOverrides*> acknowledgedPadOverrides_{nullptr};
+  std::vector<std::shared_ptr<const SamplerPadOverrides>> retiredPadOverrides_;
+  std::atomic<std::uint32_t> padOverridesGeneration_{0};
+  // Written on the main thread, read by resolveSamplerVelocity on any thread.
+  KeyVelocitySensitivity padVelocitySensitivity_;
+  std::atomic<std::int32_t> samplerVelocityModeParam_{-1};
+  std::atomic<std::int32_t> samplerFixedVelocityParam_{-1};
+  std::atomic<std::int32_t> samplerHumanizeParam_{-1};
+  std::atomic<std::uint32_t> velocitySeed_{0x6D2B79F5u};
 };
 
 }  // namespace norvo
