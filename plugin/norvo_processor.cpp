@@ -249,16 +249,17 @@ void NorvoProcessor::sendRuntimeDiagnostics(bool failed) {
   const std::string json =
       writeRuntimeHealthJson(engine_.runtimeDiagnosticRing(), product::kModuleId, product::kVersion,
                              engine_.hostRate(), engine_.maxBlockFrames(), failed);
-  sendJsonMessage("norvo.runtimeDiagnostics", json.data(), static_cast<uint32>(json.size()));
+  if (sendJsonMessage("norvo.runtimeDiagnostics", json.data(), static_cast<uint32>(json.size())))
+    deliveredDiagnosticSequence_ = engine_.runtimeDiagnosticRing().nextSequence;
 }
 
-void NorvoProcessor::sendJsonMessage(const char* id, const void* data, uint32 size) {
+bool NorvoProcessor::sendJsonMessage(const char* id, const void* data, uint32 size) {
   IPtr<IMessage> message = owned(allocateMessage());
-  if (!message) return;  // the host gives no message object: nothing is sent
+  if (!message) return false;  // the host gives no message object: nothing is sent
   message->setMessageID(id);
   if (IAttributeList* attributes = message->getAttributes())
     attributes->setBinary("json", data, size);
-  sendMessage(message);
+  return sendMessage(message) == kResultOk;
 }
 
 }  // namespace norvo

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <string>
 
 #include "plugin/norvo_processor.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
@@ -116,6 +117,40 @@ TEST_F(ProcessorRealtimeTest, HostileProcessCallsNeitherAllocateNorLock) {
   EXPECT_EQ(counts.allocations, 0u);
   EXPECT_EQ(counts.locks, 0u);
   idle->terminate();
+}
+
+// A restored state and published pad overrides reach the audio thread through atomics only:
+// the blocks after them neither allocate nor lock, and play with the restored values.
+TEST_F(ProcessorRealtimeTest, ProcessAfterAStateRestoreAndPadOverridesNeitherAllocatesNorLocks) {
+  test::StreamDouble state(
+      R"({"params":{"chord.mode":2,"chord.spread":1},"variation":4,)"
+      R"("ccMap":[{"cc":7,"path":"chord.mode"}],"sampler":{"v":1,"pads":{"kick":{"gain":2}}}})");
+  ASSERT_EQ(processor->setState(&state), kResultOk);
+  const std::string pads = R"({"snare":{"muted":1},"kick":{"transpose":-3}})";
+  IPtr<HostMessage> message = owned(new HostMessage);
+  message->setMessageID("norvo.padOverrides");
+  message->getAttributes()->setBinary("json", pads.data(), static_cast<uint32>(pads.size()));
+  ASSERT_EQ(processor->notify(message), kResultOk);
+  ASSERT_EQ(processor->engine().padOverridesGeneration(), 2u);
+
+  test::AllocationCounts counts;
+  {
+    test::AllocationScope scope;
+    for (int block = 0; block < 4; ++block) {
+      in.clear();
+      out.clear();
+      in.addNoteOn(48 + block, 0.7f, 10);
+      in.addNoteOff(48 + block, 400);
+      data.numSamples = 512;
+      EXPECT_EQ(processor->process(data), kResultOk);
+      // A major chord with its added notes an octave up (the restored mode and spread), released.
+      ASSERT_EQ(out.getEventCount(), 6);
+      EXPECT_EQ(out.at(2).noteOn.pitch, 48 + block + 7 + 12);
+    }
+    counts = scope.counts();
+  }
+  EXPECT_EQ(counts.allocations, 0u);
+  EXPECT_EQ(counts.locks, 0u);
 }
 
 }  // namespace

@@ -1,16 +1,19 @@
 // Small stand-ins for the host's side of a process call and of the processor's connection:
 // an event list, parameter changes with their value queues, a connection point that records
-// the messages it receives, and a fake kernel behind the engine's entry-point table that records
-// every call. The lists have fixed capacities and never allocate, so they can be used inside a
-// counted realtime scope. Test thread only.
+// the messages it receives, a host stream for the state calls, and a fake kernel behind the
+// engine's entry-point table that records every call. The lists have fixed capacities and never
+// allocate, so they can be used inside a counted realtime scope (the stream allocates). Test
+// thread only.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "engine/kernel_entry_points.h"
+#include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstevents.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 #include "pluginterfaces/vst/ivstparameterchanges.h"
@@ -194,6 +197,48 @@ class MessageRecorder : public Steinberg::Vst::IConnectionPoint {
   }
 
   std::vector<Received> received;
+};
+
+// The host's stream for getState and setState: reads hand out `bytes` from the start, writes
+// append to it (at most `writeLimit` bytes per call, to play a stream that keeps only part of a
+// write). Counts the calls.
+class StreamDouble : public Steinberg::IBStream {
+ public:
+  std::string bytes;
+  std::size_t readPosition = 0;
+  int reads = 0;
+  int writes = 0;
+  Steinberg::int32 writeLimit = 0x7FFFFFFF;
+
+  StreamDouble() = default;
+  explicit StreamDouble(std::string text) : bytes(std::move(text)) {}
+
+  Steinberg::tresult PLUGIN_API read(void* buffer, Steinberg::int32 numBytes,
+                                     Steinberg::int32* numBytesRead) override {
+    ++reads;
+    const std::size_t left = bytes.size() - readPosition;
+    const std::size_t count = numBytes < 0 ? 0 : std::min(left, static_cast<std::size_t>(numBytes));
+    std::memcpy(buffer, bytes.data() + readPosition, count);
+    readPosition += count;
+    if (numBytesRead != nullptr) *numBytesRead = static_cast<Steinberg::int32>(count);
+    return Steinberg::kResultOk;
+  }
+  Steinberg::tresult PLUGIN_API write(void* buffer, Steinberg::int32 numBytes,
+                                      Steinberg::int32* numBytesWritten) override {
+    ++writes;
+    const Steinberg::int32 count = std::min(numBytes, writeLimit);
+    bytes.append(static_cast<const char*>(buffer), static_cast<std::size_t>(count));
+    if (numBytesWritten != nullptr) *numBytesWritten = count;
+    return Steinberg::kResultOk;
+  }
+  Steinberg::tresult PLUGIN_API seek(Steinberg::int64, Steinberg::int32,
+                                     Steinberg::int64*) override {
+    return Steinberg::kNotImplemented;
+  }
+  Steinberg::tresult PLUGIN_API tell(Steinberg::int64*) override {
+    return Steinberg::kNotImplemented;
+  }
+  NORVO_TEST_FUNKNOWN(Steinberg::IBStream)
 };
 
 // A kernel behind the engine's entry-point table that records what the engine asks of it and
