@@ -1,7 +1,8 @@
 // norvo-probe: a small command-line VST 3 host. `info` lists what a bundle offers; `render`
-// plays a MIDI file through it; `moduleinfo` writes the bundle's moduleinfo.json; `soak` plays
-// at random for a while and checks the output; `editor` opens its editor in a window of the
-// probe's own and `ui` shows its editor page in a browser. Main thread only.
+// plays a MIDI file through it; `state save` saves its component state; `moduleinfo` writes the
+// bundle's moduleinfo.json; `soak` plays at random for a while and checks the output; `editor`
+// opens its editor in a window of the probe's own and `ui` shows its editor page in a browser.
+// Main thread only.
 #include "tools/crash_guard.h"
 #include "tools/editor_command.h"
 #include "tools/info_command.h"
@@ -9,6 +10,7 @@
 #include "tools/probe_error.h"
 #include "tools/render_command.h"
 #include "tools/soak_command.h"
+#include "tools/state_command.h"
 #include "tools/ui_command.h"
 
 #include <CLI/CLI.hpp>
@@ -50,6 +52,19 @@ int main(int argc, char** argv) {
   renderCmd->add_option("--block", render.blockSize, "Block size in samples")
       ->capture_default_str();
   renderCmd->add_flag("--offline", render.offline, "Process in offline mode instead of realtime");
+  renderCmd->add_option("--state", render.statePath,
+                        "A component state saved by `state save` (or a host) to restore first");
+
+  StateSaveOptions stateSave;
+  CLI::App* state = app.add_subcommand("state", "Save the plug-in's component state");
+  state->require_subcommand(1);
+  CLI::App* save =
+      state->add_subcommand("save", "Save the processor's state to FILE (and print it)");
+  save->add_option("bundle", stateSave.bundlePath, "The .vst3 bundle")->required();
+  save->add_option("file", stateSave.outputPath, "File to write the state to")->required();
+  save->add_option("--state", stateSave.statePath, "A saved state to restore before saving");
+  save->add_option("--set", stateSave.assignments,
+                   "NAME=VALUE: set a parameter to a plain value before saving");
 
   EditorOptions editor;
   CLI::App* editorCmd =
@@ -117,6 +132,8 @@ int main(int argc, char** argv) {
       runModuleInfo(moduleInfoBundle, moduleInfoOutput, out);
     else if (*soakCmd)
       passed = runSoak(soak, out);
+    else if (*state)
+      runStateSave(stateSave, out);
     else
       runRender(render, out);
     std::cout << out.str() << std::flush;

@@ -1,6 +1,7 @@
 // Resolving parameter names given on the command line.
 #include "tools/parameter_lookup.h"
 
+#include "tools/crash_guard.h"
 #include "tools/probe_error.h"
 
 #include <cctype>
@@ -58,6 +59,30 @@ const ParameterFacts& findParameter(const std::vector<ParameterFacts>& parameter
   }
   if (!found) throw ProbeError("the plug-in has no parameter \"" + name + "\"");
   return *found;
+}
+
+std::vector<ParameterSetting> resolveParameterSettings(const std::vector<std::string>& assignments,
+                                                       PluginInstance& instance,
+                                                       const std::string& pluginName) {
+  std::vector<ParameterSetting> settings;
+  if (assignments.empty()) return settings;
+  Steinberg::Vst::IEditController* controller = instance.controller();
+  if (!controller)
+    throw ProbeError("the plug-in has no edit controller, so --set cannot find parameters");
+  const std::vector<ParameterFacts> parameters = instance.parameters();
+  setCrashStep("converting parameter values");
+  for (const std::string& text : assignments) {
+    const ParameterAssignment assignment = parseAssignment(text);
+    const ParameterFacts& p = findParameter(parameters, assignment.name, pluginName);
+    const Steinberg::Vst::ParamValue normalized =
+        controller->plainParamToNormalized(p.id, assignment.plain);
+    if (!std::isfinite(normalized) || normalized < 0 || normalized > 1)
+      throw ProbeError("the controller converted " + assignment.name + "=" +
+                       text.substr(text.find('=') + 1) + " to an invalid normalized value");
+    controller->setParamNormalized(p.id, normalized);
+    settings.push_back({p.id, normalized});
+  }
+  return settings;
 }
 
 }  // namespace norvo::probe

@@ -22,4 +22,17 @@ ParameterAssignment parseAssignment(const std::string& text);
 const ParameterFacts& findParameter(const std::vector<ParameterFacts>& parameters,
                                     const std::string& name, const std::string& pluginName);
 
+// One `--set` converted by the controller: the parameter and its normalized value.
+struct ParameterSetting {
+  Steinberg::Vst::ParamID id = 0;
+  Steinberg::Vst::ParamValue normalized = 0;
+};
+
+// Converts every NAME=PLAIN with the controller (which also takes the new value) in order.
+// Throws ProbeError when the plug-in has no controller, a name is unknown or the controller
+// gives an invalid normalized value.
+std::vector<ParameterSetting> resolveParameterSettings(const std::vector<std::string>& assignments,
+                                                       PluginInstance& instance,
+                                                       const std::string& pluginName);
+
 }  // namespace norvo::probe

@@ -186,6 +186,31 @@ std::vector<ParameterFacts> PluginInstance::parameters() const {
   return out;
 }
 
+std::vector<char> PluginInstance::saveState() {
+  setCrashStep("saving the processor's state");
+  IPtr<MemoryStream> stream = owned(new MemoryStream);
+  const tresult result = component_->getState(stream);
+  if (result != kResultOk)
+    throw ProbeError("the processor refused to save its state (" + resultName(result) + ")");
+  return stream->bytes();
+}
+
+void PluginInstance::restoreState(const std::vector<char>& bytes, const std::string& origin) {
+  setCrashStep("restoring the processor's state");
+  IPtr<MemoryStream> stream = owned(new MemoryStream);
+  stream->write(const_cast<char*>(bytes.data()), static_cast<int32>(bytes.size()), nullptr);
+  stream->seek(0, IBStream::kIBSeekSet, nullptr);
+  const tresult result = component_->setState(stream);
+  if (result != kResultOk)
+    throw ProbeError("the plug-in refused the state in " + origin + " (" + resultName(result) +
+                     ")");
+  if (!separateController_) return;
+  // The controller reads the same bytes; what it answers does not change the processor.
+  setCrashStep("passing the restored state to the controller");
+  stream->seek(0, IBStream::kIBSeekSet, nullptr);
+  controller_->setComponentState(stream);
+}
+
 void PluginInstance::activateEventBuses(bool state) {
   for (Vst::BusDirection direction : {Vst::kInput, Vst::kOutput}) {
     const int32 count = component_->getBusCount(Vst::kEvent, direction);

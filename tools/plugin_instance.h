@@ -55,6 +55,14 @@ class PluginInstance {
   Steinberg::Vst::IComponent& component() const { return *component_; }
   ComponentHandler& handler() const { return *handler_; }
 
+  // The processor's component state as the host would store it. Throws ProbeError when
+  // getState refuses.
+  std::vector<char> saveState();
+  // Hands a stored state to the processor (setState) and then to the controller
+  // (setComponentState), as a host does when it opens a project. Throws ProbeError naming
+  // `origin` when the processor refuses it.
+  void restoreState(const std::vector<char>& bytes, const std::string& origin);
+
   // Arranges no audio buses, activates every event bus, sets up processing, activates the
   // component and starts processing. Throws ProbeError on a refusal.
   void startProcessing(const Steinberg::Vst::ProcessSetup& setup);

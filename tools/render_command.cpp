@@ -9,6 +9,7 @@
 #include "tools/parameter_lookup.h"
 #include "tools/plugin_instance.h"
 #include "tools/probe_error.h"
+#include "tools/state_file.h"
 #include "tools/vst3_module.h"
 
 #include "pluginterfaces/vst/ivstprocesscontext.h"
@@ -29,11 +30,6 @@ struct TimedEvent {
   MidiNoteEvent note;
 };
 
-struct ParameterSetting {
-  Vst::ParamID id = 0;
-  Vst::ParamValue normalized = 0;
-};
-
 void checkOptions(const RenderOptions& options) {
   if (!(options.sampleRate >= 1000 && options.sampleRate <= 1536000))
     throw ProbeError("--rate must be between 1000 and 1536000 Hz");
@@ -41,29 +37,6 @@ void checkOptions(const RenderOptions& options) {
     throw ProbeError("--block must be between 1 and 65536 samples");
   for (const std::string& text : options.assignments)
     parseAssignment(text);  // syntax errors before anything is loaded
-}
-
-std::vector<ParameterSetting> resolveSettings(const RenderOptions& options,
-                                              PluginInstance& instance,
-                                              const std::string& pluginName) {
-  std::vector<ParameterSetting> settings;
-  if (options.assignments.empty()) return settings;
-  Vst::IEditController* controller = instance.controller();
-  if (!controller)
-    throw ProbeError("the plug-in has no edit controller, so --set cannot find parameters");
-  const std::vector<ParameterFacts> parameters = instance.parameters();
-  setCrashStep("converting parameter values");
-  for (const std::string& text : options.assignments) {
-    const ParameterAssignment assignment = parseAssignment(text);
-    const ParameterFacts& p = findParameter(parameters, assignment.name, pluginName);
-    const Vst::ParamValue normalized = controller->plainParamToNormalized(p.id, assignment.plain);
-    if (!std::isfinite(normalized) || normalized < 0 || normalized > 1)
-      throw ProbeError("the controller converted " + assignment.name + "=" +
-                       text.substr(text.find('=') + 1) + " to an invalid normalized value");
-    controller->setParamNormalized(p.id, normalized);
-    settings.push_back({p.id, normalized});
-  }
-  return settings;
 }
 
 Vst::Event toVstEvent(const TimedEvent& timed, long blockStart) {
@@ -256,6 +229,8 @@ void runRender(const RenderOptions& options, std::ostream& out) {
   checkOptions(options);
   setCrashStep("reading the MIDI file");
   const MidiNoteFile input = readMidiNoteFile(options.inputPath);
+  const std::vector<char> state =
+      options.statePath.empty() ? std::vector<char>() : readStateFile(options.statePath);
 
   std::vector<TimedEvent> timed;
   std::map<long, long> ticksAtFrame;  // exact ticks for output stamped at an input's frame
@@ -275,8 +250,9 @@ void runRender(const RenderOptions& options, std::ostream& out) {
   size_t refusedEvents = 0;
   {
     PluginInstance instance(*module.factory(), processorClass.cid);
+    if (!options.statePath.empty()) instance.restoreState(state, options.statePath);
     const std::vector<ParameterSetting> settings =
-        resolveSettings(options, instance, processorClass.name);
+        resolveParameterSettings(options.assignments, instance, processorClass.name);
     Vst::ProcessSetup setup{options.offline ? Vst::kOffline : Vst::kRealtime, Vst::kSample32,
                             options.blockSize, options.sampleRate};
     instance.startProcessing(setup);
