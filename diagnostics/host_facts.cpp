@@ -1,6 +1,8 @@
 // HostFacts construction helpers.
 #include "diagnostics/host_facts.h"
 
+#include <cstring>
+
 #include "common/fixed_text.h"
 
 namespace norvo {
@@ -46,6 +48,17 @@ const char* hostValidatorName(std::uint8_t kind) noexcept {
     default:
       return nullptr;
   }
+}
+
+std::uint8_t validatorKindForHostName(const char* name) noexcept {
+  if (name == nullptr) return kValidatorNone;
+  const auto has = [name](const char* part) { return std::strstr(name, part) != nullptr; };
+  if (has("pluginval") || has("Pluginval")) return kValidatorPluginval;
+  if (has("auval")) return kValidatorAuval;
+  if (has("clap-validator") || has("clap_validator")) return kValidatorClapValidator;
+  if (has("Validator") || has("validator")) return kValidatorSteinberg;
+  if (has("Norvo") || has("norvo")) return kValidatorNorvoProbe;
+  return kValidatorNone;
 }
 
 }  // namespace norvo

@@ -78,4 +78,9 @@ void setHostPath(HostFacts& facts, const char* path) noexcept;
 // Validator names ("pluginval"...), null for kValidatorNone and unknown values.
 const char* hostValidatorName(std::uint8_t kind) noexcept;
 
+// The validator a host name reveals, by substring, first match wins: "pluginval"/"Pluginval",
+// "auval", "clap-validator"/"clap_validator", "Validator"/"validator" (Steinberg's), then
+// "Norvo"/"norvo" (our own probe); kValidatorNone otherwise and for null. Any thread.
+std::uint8_t validatorKindForHostName(const char* name) noexcept;
+
 }  // namespace norvo

@@ -1,8 +1,10 @@
 // norvo-probe: a small command-line VST 3 host. `info` lists what a bundle offers; `render`
 // plays a MIDI file through it; `state save` saves its component state; `moduleinfo` writes the
 // bundle's moduleinfo.json; `soak` plays at random for a while and checks the output; `editor`
-// opens its editor in a window of the probe's own and `ui` shows its editor page in a browser.
-// Main thread only.
+// opens its editor in a window of the probe's own and `ui` shows its editor page in a browser;
+// `bridge` talks to its controller as the page does, over standard input and output. Main
+// thread only.
+#include "tools/bridge_command.h"
 #include "tools/crash_guard.h"
 #include "tools/editor_command.h"
 #include "tools/info_command.h"
@@ -87,6 +89,13 @@ int main(int argc, char** argv) {
   soakCmd->add_option("--seed", soak.seed, "Seed of the random player")->capture_default_str();
   soakCmd->add_option("--block", soak.blockSize, "Largest block in samples")->capture_default_str();
 
+  BridgeOptions bridge;
+  CLI::App* bridgeCmd = app.add_subcommand(
+      "bridge",
+      "Talk to the plug-in's controller as its editor page does: page messages (JSON lines) on "
+      "standard input, every text the controller sends on standard output");
+  bridgeCmd->add_option("bundle", bridge.bundlePath, "The .vst3 bundle")->required();
+
   UiOptions ui;
   CLI::App* uiCmd = app.add_subcommand(
       "ui",
@@ -116,6 +125,11 @@ int main(int argc, char** argv) {
     if (*editorCmd) {
       // The bridge traffic is printed as it happens.
       runEditor(editor, std::cout);
+      return 0;
+    }
+    // The controller's texts are printed as they arrive.
+    if (*bridgeCmd) {
+      runBridge(bridge, std::cin, std::cout);
       return 0;
     }
     // The preview prints its address at once and runs until stopped.
