@@ -86,6 +86,7 @@ tresult PLUGIN_API NorvoController::notify(Vst::IMessage* message) {
   } else if (isMessage(*message, "norvo.runtimeDiagnostics")) {
     if (hasPayload) adoptRuntimeReport(payload.data(), size);
   } else {
+    if (!safeForSdkNotify(*message)) return kResultFalse;
     return EditControllerEx1::notify(message);
   }
   return kResultOk;

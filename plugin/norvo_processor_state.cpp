@@ -11,6 +11,7 @@
 #include "formats/sampler_pad_overrides_json.h"
 #include "formats/state_chunk_json.h"
 #include "plugin/norvo_processor.h"
+#include "plugin/vst_payloads.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 
@@ -21,33 +22,7 @@ using namespace Steinberg::Vst;
 
 namespace {
 
-constexpr int32 kStateReadBlock = 4096;
 constexpr const char* kDefaultRequestSource = "user-folder";
-
-// The "json" attribute's bytes; false when the message carries none.
-bool readJsonAttribute(IMessage* message, std::string& out) {
-  IAttributeList* attributes = message->getAttributes();
-  if (attributes == nullptr) return false;
-  const void* data = nullptr;
-  uint32 size = 0;
-  if (attributes->getBinary("json", data, size) != kResultOk) return false;
-  if (data == nullptr && size != 0) return false;
-  out.assign(static_cast<const char*>(data), size);
-  return true;
-}
-
-// Everything the stream holds, read in blocks until a read fails or comes back short.
-std::string readWholeStream(IBStream& stream) {
-  std::string bytes;
-  char block[kStateReadBlock];
-  for (;;) {
-    int32 got = 0;
-    if (stream.read(block, kStateReadBlock, &got) != kResultOk || got <= 0) break;
-    bytes.append(block, static_cast<std::size_t>(got < kStateReadBlock ? got : kStateReadBlock));
-    if (got < kStateReadBlock) break;
-  }
-  return bytes;
-}
 
 }  // namespace
 
@@ -159,13 +134,13 @@ void NorvoProcessor::answerRuntimeBankRequest(const std::string& requestText) {
 tresult PLUGIN_API NorvoProcessor::notify(IMessage* message) {
   if (message == nullptr) return kInvalidArgument;
   const char* rawId = message->getMessageID();
-  if (rawId == nullptr) return AudioEffect::notify(message);
+  if (rawId == nullptr) return kResultFalse;
   const std::string_view id(rawId);
   std::string json;
 
   if (id == "norvo.ccMap") {
     CcMap map;
-    if (readJsonAttribute(message, json) && parseCcMapJson(json.data(), json.size(), map)) {
+    if (readJsonAttribute(*message, json) && parseCcMapJson(json.data(), json.size(), map)) {
       ccMap_ = map;
       hasCcMap_ = true;
     }
@@ -173,17 +148,17 @@ tresult PLUGIN_API NorvoProcessor::notify(IMessage* message) {
   }
   if (id == "norvo.padOverrides") {
     SamplerPadOverrides pads;
-    if (readJsonAttribute(message, json) &&
+    if (readJsonAttribute(*message, json) &&
         parseSamplerPadOverridesJson(json.data(), json.size(), pads))
       engine_.publishSamplerPadOverrides(pads);
     return kResultOk;
   }
   if (id == "norvo.loadRuntimeBank") {
-    if (readJsonAttribute(message, json)) answerRuntimeBankRequest(json);
+    if (readJsonAttribute(*message, json)) answerRuntimeBankRequest(json);
     return kResultOk;
   }
   if (id == "norvo.diag.presetLoaded") {
-    if (readJsonAttribute(message, json))
+    if (readJsonAttribute(*message, json))
       currentPresetId_ = std::move(json);
     else
       currentPresetId_.clear();
@@ -194,6 +169,7 @@ tresult PLUGIN_API NorvoProcessor::notify(IMessage* message) {
       id == "norvo.diag.resetCounters")
     return kResultOk;
   if (id == "norvo.stageResourceSlot") return kResultFalse;
+  if (!safeForSdkNotify(*message)) return kResultFalse;
   return AudioEffect::notify(message);
 }
 

@@ -1,6 +1,8 @@
 // Whole host streams and message payloads as byte strings.
 #include "plugin/vst_payloads.h"
 
+#include <cstring>
+
 namespace norvo {
 
 using namespace Steinberg;
@@ -32,6 +34,12 @@ bool readJsonAttribute(Vst::IMessage& message, std::string& out) {
   if (data == nullptr && size != 0) return false;
   out.assign(static_cast<const char*>(data), size);
   return true;
+}
+
+bool safeForSdkNotify(Vst::IMessage& message) {
+  const char* id = message.getMessageID();
+  if (id == nullptr || std::strcmp(id, "TextMessage") != 0) return true;
+  return message.getAttributes() != nullptr;
 }
 
 }  // namespace norvo

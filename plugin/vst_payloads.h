@@ -18,4 +18,9 @@ std::string readWholeStream(Steinberg::IBStream& stream);
 // message carries none.
 bool readJsonAttribute(Steinberg::Vst::IMessage& message, std::string& out);
 
+// Whether the SDK's own message handler (ComponentBase::notify) may see the message: it reads a
+// "TextMessage"'s attribute list without checking that there is one, so such a message without
+// attributes must be refused before it gets there.
+bool safeForSdkNotify(Steinberg::Vst::IMessage& message);
+
 }  // namespace norvo
