@@ -1,5 +1,6 @@
-// Cadence clocks on host run loops: dormant without one, started when one is offered, moved
-// when it is withdrawn, stopped on the run loop that runs them.
+// Cadence clocks and file descriptor watches on host run loops: dormant without one, started
+// when one is offered, moved when it is withdrawn, stopped on the run loop that runs them; a
+// watch uses the run loop's event handlers where it has them and a timer otherwise.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -12,11 +13,33 @@
 namespace norvo {
 namespace {
 
-// A run loop that keeps its timers in a table and fires them on request.
+// What a fake run loop offers for file descriptors.
+enum class FdSupport { kNone, kWatches, kRefuses };
+
+// A run loop that keeps its timers and watched file descriptors in tables and fires them on
+// request.
 class FakeRunLoop {
  public:
-  explicit FakeRunLoop(bool refuses = false) : refuses_(refuses) {
-    table_ = {this, &FakeRunLoop::start, &FakeRunLoop::stop};
+  explicit FakeRunLoop(bool refuses = false, FdSupport fds = FdSupport::kNone)
+      : refuses_(refuses), fdRefuses_(fds == FdSupport::kRefuses) {
+    table_ = {this, &FakeRunLoop::start, &FakeRunLoop::stop, nullptr, nullptr};
+    if (fds != FdSupport::kNone) {
+      table_.watchFd = &FakeRunLoop::watch;
+      table_.unwatchFd = &FakeRunLoop::unwatch;
+    }
+  }
+
+  // Watched descriptors, and firing the handlers of one as the host does when it is readable.
+  std::vector<int> watchedFds() const {
+    std::vector<int> out;
+    for (const auto& [id, w] : watches_) out.push_back(w.fd);
+    return out;
+  }
+  void fdReadable(int fd) {
+    const auto copy = watches_;
+    for (const auto& [id, w] : copy) {
+      if (w.fd == fd && watches_.count(id) != 0) w.fire(w.userData);
+    }
   }
   const NorvoHostRunLoop* table() const { return &table_; }
 
@@ -52,11 +75,30 @@ class FakeRunLoop {
     EXPECT_EQ(self->timers_.erase(reinterpret_cast<std::uintptr_t>(timer)), 1u)
         << "a timer stopped on a run loop that does not run it";
   }
+  struct Watch {
+    int fd;
+    void (*fire)(void*);
+    void* userData;
+  };
+  static void* watch(void* context, int fd, void (*fire)(void*), void* userData) {
+    auto* self = static_cast<FakeRunLoop*>(context);
+    if (self->fdRefuses_) return nullptr;
+    const std::uintptr_t id = ++self->next_;
+    self->watches_[id] = {fd, fire, userData};
+    return reinterpret_cast<void*>(id);
+  }
+  static void unwatch(void* context, void* handle) {
+    auto* self = static_cast<FakeRunLoop*>(context);
+    EXPECT_EQ(self->watches_.erase(reinterpret_cast<std::uintptr_t>(handle)), 1u)
+        << "a watch stopped on a run loop that does not run it";
+  }
 
   NorvoHostRunLoop table_{};
   bool refuses_;
+  bool fdRefuses_;
   std::uintptr_t next_ = 0;
   std::map<std::uintptr_t, Timer> timers_;
+  std::map<std::uintptr_t, Watch> watches_;
 };
 
 void count(void* userData) { ++*static_cast<int*>(userData); }
@@ -132,6 +174,75 @@ TEST(CadenceClockTest, AClockMayStopItselfFromItsTickAndRefusalsLeaveItDormant) 
   loop.fireAll();
   EXPECT_EQ(self.ticks, 1);
   EXPECT_EQ(loop.running(), 0u);
+  withdrawHostRunLoop(loop.table());
+}
+
+TEST(CadenceClockTest, FdWatchesUseEventHandlersWhereTheRunLoopHasThem) {
+  int calls = 0;
+  EXPECT_EQ(startFdWatch(-1, &count, &calls, 16), nullptr);
+  EXPECT_EQ(startFdWatch(7, nullptr, &calls, 16), nullptr);
+  void* watch = startFdWatch(7, &count, &calls, 16);
+  ASSERT_NE(watch, nullptr);
+  EXPECT_FALSE(fdWatchIsEventDriven(watch));  // dormant
+
+  // Each run loop in turn runs the watch, as the one before it is withdrawn.
+  FakeRunLoop events(false, FdSupport::kWatches), refusing(false, FdSupport::kRefuses),
+      timersOnly(false, FdSupport::kNone);
+  const struct {
+    FakeRunLoop* loop;
+    bool eventDriven;
+  } steps[] = {{&events, true}, {&refusing, false}, {&timersOnly, false}};
+  for (const auto& step : steps) offerHostRunLoop(step.loop->table());
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.eventDriven ? "event handlers" : "timer");
+    EXPECT_EQ(fdWatchIsEventDriven(watch), step.eventDriven);
+    const int before = calls;
+    if (step.eventDriven) {
+      EXPECT_EQ(step.loop->watchedFds(), std::vector<int>{7});
+      EXPECT_EQ(step.loop->running(), 0u);
+      step.loop->fdReadable(8);
+      EXPECT_EQ(calls, before);
+      step.loop->fdReadable(7);
+    } else {
+      EXPECT_TRUE(step.loop->watchedFds().empty());
+      EXPECT_EQ(step.loop->intervals(), std::vector<std::uint32_t>{16});
+      step.loop->fireAll();
+    }
+    EXPECT_EQ(calls, before + 1);
+    withdrawHostRunLoop(step.loop->table());
+    EXPECT_TRUE(step.loop->watchedFds().empty());
+    EXPECT_EQ(step.loop->running(), 0u);
+  }
+  EXPECT_FALSE(fdWatchIsEventDriven(watch));
+
+  offerHostRunLoop(events.table());
+  EXPECT_TRUE(fdWatchIsEventDriven(watch));
+  stopFdWatch(watch);
+  EXPECT_TRUE(events.watchedFds().empty());
+  EXPECT_FALSE(fdWatchIsEventDriven(watch));
+  stopFdWatch(watch);  // no longer a watch: nothing happens
+  withdrawHostRunLoop(events.table());
+}
+
+TEST(CadenceClockTest, AWatchMayStopItselfFromItsCallback) {
+  FakeRunLoop loop(false, FdSupport::kWatches);
+  offerHostRunLoop(loop.table());
+  struct Self {
+    void* watch = nullptr;
+    int calls = 0;
+  } self;
+  self.watch = startFdWatch(
+      5,
+      [](void* data) {
+        auto* s = static_cast<Self*>(data);
+        ++s->calls;
+        stopFdWatch(s->watch);  // as the glue does once the socket has hung up
+      },
+      &self, 16);
+  loop.fdReadable(5);
+  loop.fdReadable(5);
+  EXPECT_EQ(self.calls, 1);
+  EXPECT_TRUE(loop.watchedFds().empty());
   withdrawHostRunLoop(loop.table());
 }
 
