@@ -1,5 +1,5 @@
 # Installs the bundle component into a staging folder (DESTDIR) and checks what a host and the
-# editor find there: the module, the page and a manifest whose three facts are filled, its
+# editor find there: the module, the editor's web view helper, the page and a manifest whose three facts are filled, its
 # "sha256" being the documented digest of the page sources.
 # Usage: cmake -DBUILD_DIR=... -DSTAGE=... -DUI_SOURCE_DIR=... -P check_bundle_install.cmake
 
@@ -16,8 +16,8 @@ if(NOT result EQUAL 0)
 endif()
 
 set(bundle ${STAGE}${home}/.vst3/Chord.vst3)
-foreach(f Contents/x86_64-linux/Chord.so Contents/Resources/ui/index.html
-          Contents/Resources/ui/manifest.json)
+foreach(f Contents/x86_64-linux/Chord.so Contents/x86_64-linux/norvo-webview-host
+          Contents/Resources/ui/index.html Contents/Resources/ui/manifest.json)
   if(NOT EXISTS ${bundle}/${f})
     message(FATAL_ERROR "missing from the installed bundle: ${f}")
   endif()

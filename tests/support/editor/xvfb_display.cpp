@@ -26,8 +26,10 @@ XvfbDisplay::XvfbDisplay() {
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
   const std::string fdText = std::to_string(fds[1]);
+  // -noreset: the server must not reset when its last client leaves (each editor's helper
+  // process is a client of its own, and a connection attempt during a reset fails).
   std::vector<std::string> args = {"/usr/bin/Xvfb", "-displayfd", fdText, "-screen", "0",
-                                   "1280x1024x24",  "-nolisten",  "tcp"};
+                                   "1280x1024x24",  "-nolisten",  "tcp",  "-noreset"};
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
