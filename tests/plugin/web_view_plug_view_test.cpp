@@ -1,6 +1,7 @@
 // The editor view with its web view, driven like a host drives it: the probe's own X11 window,
 // frame and run loop, under an Xvfb server the test starts itself, with a fake BridgeHost in
-// place of the controller and a test page (editor_page/) as the UI root.
+// place of the controller and a test page (editor_page/) as the UI root. The web view runs in
+// the helper process beside the test binary (a link to the built norvo-webview-host).
 #include "plugin/web_view_plug_view.h"
 
 #include <gtest/gtest.h>
@@ -16,10 +17,10 @@
 #include <vector>
 
 #include "editor/platform/cadence_clock.h"
+#include "support/editor/process_table.h"
 #include "support/editor/xvfb_display.h"
 #include "support/engine/stderr_capture.h"
-#include "tools/editor_host_frame.h"
-#include "tools/host_window.h"
+#include "support/plugin/editor_test_host.h"
 
 namespace Steinberg {
 // For comparing and printing view rectangles in expectations.
@@ -36,50 +37,18 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace Steinberg;
-using probe::EditorHostFrame;
-using probe::HostWindow;
 using std::chrono::milliseconds;
 
-constexpr std::uint32_t kHostBackground = 0x400000;
+using test::EditorHost;
+using test::FakeBridgeHost;
+using test::kHostBackground;
+using test::shareOf;
+
 constexpr std::uint32_t kPageBackground = 0x33cc66;
-constexpr milliseconds kPageTimeout{20000};
 
-class FakeBridgeHost final : public BridgeHost {
- public:
-  void handleBridgeMessage(const char* text, std::size_t length) override {
-    fromPage.emplace_back(text, length);
-  }
-  void setBridgeSink(BridgeSink s) override { sink = std::move(s); }
-  void onEditorOpened() override { ++opened; }
-  void onEditorClosed() override { ++closed; }
-  void onEditorError(const char* reason) override {
-    errors.push_back(reason != nullptr ? reason : "unknown");
-  }
+constexpr const char* kHelperName = "norvo-webview-h";  // as the kernel shortens it
 
-  // The first text from the page whose type is `type`, or empty.
-  std::string message(const std::string& type) const {
-    const std::string key = "{\"type\":\"" + type + "\"";
-    for (const std::string& text : fromPage) {
-      if (text.rfind(key, 0) == 0) return text;
-    }
-    return {};
-  }
-  std::size_t count(const std::string& type) const {
-    std::size_t n = 0;
-    const std::string key = "{\"type\":\"" + type + "\"";
-    for (const std::string& text : fromPage) n += text.rfind(key, 0) == 0 ? 1 : 0;
-    return n;
-  }
-
-  std::vector<std::string> fromPage;
-  BridgeSink sink;
-  int opened = 0;
-  int closed = 0;
-  std::vector<std::string> errors;
-};
-
-// One display for the whole process (GTK connects once), started on first use so that test
-// discovery needs none.
+// One display for the whole process, started on first use so that test discovery needs none.
 test::XvfbDisplay& display() {
   static test::XvfbDisplay server;
   return server;
@@ -106,66 +75,8 @@ class PageFolder {
   fs::path base_;
 };
 
-// The host side of one open editor: a window, the frame with its run loop, the view.
-class EditorHost {
- public:
-  EditorHost(BridgeHost& controller, const std::string& root, CadenceTick tick = {})
-      : view_(owned(createWebViewEditor(&controller, root.c_str(), std::move(tick)))) {}
-  ~EditorHost() {
-    if (attached_) view_->removed();
-    if (view_) view_->setFrame(nullptr);
-  }
-
-  IPlugView& view() { return *view_; }
-  HostWindow& window() { return *window_; }
-  EditorHostFrame& frame() { return *frame_; }
-
-  tresult attach() {
-    ViewRect rect;
-    view_->getSize(&rect);
-    window_ = std::make_unique<HostWindow>(rect.getWidth(), rect.getHeight(), kHostBackground,
-                                           "editor test");
-    frame_ = owned(new EditorHostFrame(*window_, {}));
-    frame_->setView(view_);
-    view_->setFrame(frame_);
-    const tresult result =
-        view_->attached(reinterpret_cast<void*>(window_->window()), kPlatformTypeX11EmbedWindowID);
-    attached_ = result == kResultOk;
-    return result;
-  }
-  void remove() {
-    view_->removed();
-    attached_ = false;
-  }
-  // Runs the host loop until `done` or the timeout; answers `done()`.
-  bool runUntil(const std::function<bool()>& done, milliseconds timeout = kPageTimeout) {
-    frame_->runFor(timeout, done);
-    return done();
-  }
-  void run(milliseconds duration) { frame_->runFor(duration); }
-
-  tresult resize(int width, int height) {
-    ViewRect rect(0, 0, width, height);
-    view_->checkSizeConstraint(&rect);
-    return frame_->resizeView(view_, &rect);
-  }
-
- private:
-  IPtr<IPlugView> view_;
-  std::unique_ptr<HostWindow> window_;
-  IPtr<EditorHostFrame> frame_;
-  bool attached_ = false;
-};
-
-// Share of the window's pixels that have `color`.
-double shareOf(const probe::RgbImage& image, std::uint32_t color) {
-  if (image.width == 0) return 0;
-  long hits = 0;
-  for (int y = 0; y < image.height; ++y) {
-    for (int x = 0; x < image.width; ++x) hits += image.pixel(x, y) == color ? 1 : 0;
-  }
-  return static_cast<double>(hits) / (static_cast<double>(image.width) * image.height);
-}
+// The editor's helper processes among this process's children.
+std::vector<test::ProcessInfo> helpers() { return test::childProcesses(::getpid(), kHelperName); }
 
 double msSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
@@ -267,6 +178,9 @@ TEST(WebViewPlugViewTest, PageLoadsTalksAndPaints) {
   const double attachMs = msSince(start);
   EXPECT_EQ(host.opened, 1);
   ASSERT_TRUE(host.sink);
+  // The helper's socket is read through the host's event handler.
+  EXPECT_EQ(editor.frame().eventHandlerCount(), 1u);
+  EXPECT_EQ(helpers().size(), 1u);
   ASSERT_TRUE(editor.runUntil([&] { return !host.message("norvo.ready").empty(); }));
   const double readyMs = msSince(start);
   EXPECT_EQ(host.fromPage.front(), "{\"type\":\"norvo.ready\"}");
@@ -281,6 +195,18 @@ TEST(WebViewPlugViewTest, PageLoadsTalksAndPaints) {
       host.message("test.echoed"),
       "{\"type\":\"test.echoed\",\"payload\":\"a \\\" \\\\ </script> \xC3\xA9 \xE2\x9C\x93\"}");
   EXPECT_EQ(host.fromPage.back(), "{\"type\":\"test.echoed\",\"payload\":2}");
+
+  // Round trips page -> host -> page, as a control's echo would take.
+  double worstMs = 0;
+  const auto trips = std::chrono::steady_clock::now();
+  for (int i = 0; i < 20; ++i) {
+    host.fromPage.clear();
+    const auto sent = std::chrono::steady_clock::now();
+    host.sink("{\"type\":\"test.echo\",\"payload\":" + std::to_string(i) + "}");
+    ASSERT_TRUE(editor.runUntil([&] { return host.count("test.echoed") == 1; }));
+    worstMs = std::max(worstMs, msSince(sent));
+  }
+  const double averageMs = msSince(trips) / 20;
 
   // Bodies that are not text never reach the host.
   host.sink("{\"type\":\"test.postObject\"}");
@@ -328,11 +254,14 @@ TEST(WebViewPlugViewTest, PageLoadsTalksAndPaints) {
   EXPECT_EQ(host.closed, 1);
   EXPECT_FALSE(host.sink);
   EXPECT_EQ(editor.frame().timerCount(), 0u);
+  EXPECT_EQ(editor.frame().eventHandlerCount(), 0u);
+  EXPECT_TRUE(helpers().empty()) << "the helper was not collected";
   const int afterRemoved = ticks;
   editor.run(milliseconds(200));
   EXPECT_EQ(ticks, afterRemoved);
+  EXPECT_TRUE(host.errors.empty());
   std::cout << "[ timings  ] attach " << attachMs << " ms, norvo.ready after " << readyMs
-            << " ms\n";
+            << " ms; round trip average " << averageMs << " ms, worst " << worstMs << " ms\n";
 }
 
 TEST(WebViewPlugViewTest, ResizesFollowTheHost) {
@@ -422,15 +351,81 @@ TEST(WebViewPlugViewTest, HostWindowDestroyedBeforeRemovedDoesNotEndTheHost) {
     ASSERT_EQ(editor.attach(), kResultOk);
     ASSERT_TRUE(editor.runUntil([&] { return !host.message("norvo.ready").empty(); }));
     editor.window().destroyWindow();
-    editor.run(milliseconds(500));  // GTK meets the dead window while pumping
+    // The helper leaves with the window it lived in; that is no failure of the editor.
+    EXPECT_TRUE(editor.runUntil([] { return helpers().empty(); }, milliseconds(5000)));
+    editor.run(milliseconds(200));
+    EXPECT_EQ(editor.frame().eventHandlerCount(), 0u);
     editor.remove();
     editor.run(milliseconds(200));
   }
+  EXPECT_TRUE(host.errors.empty());
+  EXPECT_EQ(host.closed, 1);
   // Still alive, and a new editor opens as before.
   host.fromPage.clear();
   EditorHost again(host, page.root());
   ASSERT_EQ(again.attach(), kResultOk);
   EXPECT_TRUE(again.runUntil([&] { return !host.message("norvo.ready").empty(); }));
+}
+
+TEST(WebViewPlugViewTest, AHelperThatDiesIsReportedOnceAndTheEditorOpensAgain) {
+  display();
+  PageFolder page;
+  FakeBridgeHost host;
+  EditorHost editor(host, page.root());
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round);
+    host.fromPage.clear();
+    ASSERT_EQ(editor.attach(), kResultOk);
+    ASSERT_TRUE(editor.runUntil([&] { return !host.message("norvo.ready").empty(); }));
+    const auto running = helpers();
+    ASSERT_EQ(running.size(), 1u);
+    ::kill(running[0].pid, round == 1 ? SIGKILL : SIGABRT);
+    ASSERT_TRUE(editor.runUntil([&] { return !host.errors.empty(); }, milliseconds(5000)));
+    editor.run(milliseconds(300));
+    EXPECT_EQ(host.errors, std::vector<std::string>{"webview allocation failed"});
+    EXPECT_EQ(editor.frame().eventHandlerCount(), 0u);
+    EXPECT_TRUE(helpers().empty()) << "the dead helper was not collected";
+    host.sink("{\"type\":\"test.echo\",\"payload\":1}");  // goes nowhere, harmlessly
+    editor.remove();
+    EXPECT_EQ(host.closed, round);
+    EXPECT_FALSE(host.sink);
+    host.errors.clear();
+  }
+  // And a healthy helper after that.
+  host.fromPage.clear();
+  ASSERT_EQ(editor.attach(), kResultOk);
+  EXPECT_TRUE(editor.runUntil([&] { return !host.message("norvo.ready").empty(); }));
+  EXPECT_TRUE(host.errors.empty());
+}
+
+TEST(WebViewPlugViewTest, TheHelperGetsNoDescriptorOfTheHost) {
+  display();
+  PageFolder page;
+  FakeBridgeHost host;
+  // A descriptor the host leaves inheritable, as careless hosts do.
+  int leaky[2];
+  ASSERT_EQ(::pipe(leaky), 0);
+  const std::string leakyTarget =
+      fs::read_symlink("/proc/self/fd/" + std::to_string(leaky[0])).string();
+  ASSERT_EQ(leakyTarget.rfind("pipe:", 0), 0u) << leakyTarget;
+  EditorHost editor(host, page.root());
+  ASSERT_EQ(editor.attach(), kResultOk);
+  const auto running = helpers();
+  ASSERT_EQ(running.size(), 1u);
+  const std::vector<std::string> targets = test::openFileTargets(running[0].pid);
+  EXPECT_FALSE(targets.empty());
+  for (const std::string& target : targets) EXPECT_NE(target, leakyTarget);
+  // Standard input and output are /dev/null; its socket is descriptor 3.
+  const std::string fds = "/proc/" + std::to_string(running[0].pid) + "/fd/";
+  EXPECT_EQ(fs::read_symlink(fds + "0"), "/dev/null");
+  EXPECT_EQ(fs::read_symlink(fds + "1"), "/dev/null");
+  EXPECT_EQ(fs::read_symlink(fds + "3").string().rfind("socket:", 0), 0u);
+  const std::size_t before = test::openFileTargets(::getpid()).size();
+  editor.remove();
+  // Our end of the socket is closed again.
+  EXPECT_EQ(test::openFileTargets(::getpid()).size(), before - 1);
+  ::close(leaky[0]);
+  ::close(leaky[1]);
 }
 
 TEST(WebViewPlugViewTest, AnOpenEditorCostsUnder300MegabytesInAllProcesses) {

@@ -1,7 +1,8 @@
 // Starting Xvfb for a test, and the memory of a process tree.
 #include "support/editor/xvfb_display.h"
 
-#include <dirent.h>
+#include "support/editor/process_table.h"
+
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -85,22 +86,7 @@ long pssKb(pid_t pid) {
 
 long processTreePssKb(pid_t root, pid_t excluded) {
   std::multimap<pid_t, pid_t> children;
-  if (DIR* proc = opendir("/proc")) {
-    while (dirent* entry = readdir(proc)) {
-      const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
-      if (pid <= 0) continue;
-      std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-      std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-      const std::size_t close = text.rfind(')');
-      if (close == std::string::npos) continue;
-      std::istringstream rest(text.substr(close + 2));
-      char state = 0;
-      pid_t parent = 0;
-      rest >> state >> parent;
-      children.emplace(parent, pid);
-    }
-    closedir(proc);
-  }
+  for (const ProcessInfo& info : processTable()) children.emplace(info.parent, info.pid);
   long total = 0;
   std::vector<pid_t> pending{root};
   while (!pending.empty()) {
