@@ -66,7 +66,8 @@ tresult PLUGIN_API WebViewPlugView::attached(void* parent, FIDString type) {
 
   if (plugFrame != nullptr) {
 #if SMTG_OS_LINUX
-    // The host's main-thread timers: the web view's pump and the cadence clocks run on them.
+    // The host's main-thread timers and event handlers: the web view's connection to its
+    // helper process and the cadence clocks run on them.
     Linux::IRunLoop* runLoop = nullptr;
     if (plugFrame->queryInterface(Linux::IRunLoop::iid, reinterpret_cast<void**>(&runLoop)) ==
             kResultOk &&

@@ -1,5 +1,6 @@
 // The cadence clock: a repeating main-thread timer for the controller's cadence tick, the
-// editor view's own tick and the web view's pump. Exported from the module as C functions.
+// editor view's own tick and the web view's service timer. Exported from the module as C
+// functions.
 // Main thread only.
 #pragma once
 

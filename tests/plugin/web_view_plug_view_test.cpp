@@ -135,7 +135,7 @@ TEST(WebViewPlugViewRulesTest, NoEditorWithoutARoot) {
             (std::vector<std::string>{"no ui bundle in plugin", "no ui bundle in plugin"}));
 }
 
-// A frame that offers nothing but IPlugFrame: no run loop to pump the web view with.
+// A frame that offers nothing but IPlugFrame: no run loop to read the web view's helper from.
 class BareFrame final : public IPlugFrame {
  public:
   tresult PLUGIN_API resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }
@@ -285,7 +285,7 @@ TEST(WebViewPlugViewTest, ResizesFollowTheHost) {
     const std::string expected =
         "{\"type\":\"test.size\",\"width\":" + std::to_string(s.expectedWidth) +
         ",\"height\":" + std::to_string(s.expectedHeight) + "}";
-    // The page sees the new size once GTK has applied it.
+    // The page sees the new size once the helper's GTK has applied it.
     EXPECT_TRUE(editor.runUntil(
         [&] {
           host.fromPage.clear();
