@@ -11,7 +11,8 @@ user who left it open. The checks:
   - the page's first message reached the controller through Ardour's run loop;
   - the web view runs in the helper process, a child of Ardour, and Ardour's own process maps no
     GTK 3 or WebKit;
-  - when Ardour ends, the helper ends too.
+  - closing the session (Session > Close, clicked with xdotool) closes the plug-in window: every
+    editor that opened is closed again, the helper ends and Ardour carries on.
 A screenshot of the whole screen is written to SCREENSHOT.
 
 Usage: ardour_editor_check.py BUNDLE PLUGIN_NAME SCREENSHOT
@@ -37,6 +38,12 @@ PAGE_COLOUR = (0x33, 0xCC, 0x66)  # the test page's background
 HELPER_NAME = "norvo-webview-h"   # as the kernel shortens norvo-webview-host
 WINDOW_TIMEOUT = 150
 PAGE_TIMEOUT = 60
+CLOSE_TIMEOUT = 30
+# Where the plug-in window opens (clear of the main window's menu bar), and where Ardour 7's
+# Session menu and its Close item are.
+PLUGIN_WINDOW_AT = (600, 400)
+SESSION_MENU_AT = (29, 11)
+CLOSE_ITEM_AT = (43, 87)
 
 # The dummy backend, started without asking, and no first-run wizard.
 RC_CONFIG = """<?xml version="1.0" encoding="UTF-8"?>
@@ -229,9 +236,9 @@ def main():
         text = re.sub(r"<EngineHints [^>]*/>",
                       '<EngineHints backend="Dummy" input-device="Silence" '
                       'output-device="Silence"/>', text)
-        window = ('  <Extra>\n    <UI>\n      <Window name="P-%s-%s" visible="1" x-off="0" '
-                  'y-off="0" x-size="-1" y-size="-1" custom-ui="1"/>\n    </UI>\n  </Extra>\n'
-                  % (ids.group(1), ids.group(2)))
+        window = ('  <Extra>\n    <UI>\n      <Window name="P-%s-%s" visible="1" x-off="%d" '
+                  'y-off="%d" x-size="-1" y-size="-1" custom-ui="1"/>\n    </UI>\n  </Extra>\n'
+                  % (ids.group(1), ids.group(2), PLUGIN_WINDOW_AT[0], PLUGIN_WINDOW_AT[1]))
         text = text.replace("</Session>", window + "</Session>")
         with open(session_file, "w", encoding="utf-8") as f:
             f.write(text)
@@ -295,25 +302,40 @@ def main():
             if "libwebkit2gtk" not in maps_of(helpers[0]):
                 fail("the helper maps no WebKit: not the web view it should be")
 
+            # Session > Close: the plug-in window goes, and with it the editor view.
+            for x, y in (SESSION_MENU_AT, CLOSE_ITEM_AT):
+                subprocess.run([XDOTOOL, "mousemove", str(x), str(y), "click", "1"], env=env)
+                time.sleep(2)
+            deadline = time.monotonic() + CLOSE_TIMEOUT
+            while True:
+                text = log_text()
+                opened = text.count("editor check: opened")
+                if text.count("editor check: closed") == opened and \
+                        not any(process_alive(pid) for pid in helpers):
+                    break
+                if ardour.poll() is not None:
+                    fail("Ardour ended when the session closed", text)
+                if time.monotonic() > deadline:
+                    fail("closing the session left the editor open or its helper running", text)
+                time.sleep(0.5)
+            if "editor check: error" in log_text():
+                fail("the editor reported an error", log_text())
+
             ardour.send_signal(signal.SIGTERM)
             try:
                 ardour.wait(timeout=20)
             except subprocess.TimeoutExpired:
                 ardour.kill()
                 ardour.wait()
-            deadline = time.monotonic() + 10
-            while process_alive(helpers[0]):
-                if time.monotonic() > deadline:
-                    fail("the helper outlived Ardour")
-                time.sleep(0.2)
         finally:
             if ardour is not None and ardour.poll() is None:
                 ardour.kill()
                 ardour.wait()
             xvfb.terminate()
             xvfb.wait()
-    print("ardour editor: the page covers %.0f%% of Ardour's %dx%d plug-in window for %s; "
-          "screenshot in %s" % (best * 100, size[0], size[1], plugin_name, screenshot))
+    print("ardour editor: the page covers %.0f%% of Ardour's %dx%d plug-in window for %s, and the "
+          "editor closed with the session; screenshot in %s"
+          % (best * 100, size[0], size[1], plugin_name, screenshot))
 
 
 if __name__ == "__main__":
