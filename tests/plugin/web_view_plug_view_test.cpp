@@ -367,6 +367,54 @@ TEST(WebViewPlugViewTest, HostWindowDestroyedBeforeRemovedDoesNotEndTheHost) {
   EXPECT_TRUE(again.runUntil([&] { return !host.message("norvo.ready").empty(); }));
 }
 
+TEST(WebViewPlugViewTest, RemovalAndWindowLossAtAnyMomentAreClean) {
+  display();
+  PageFolder page;
+  enum class Moment { kNever, kBeforeAttach, kRightAfterAttach, kAfterReady };
+  const struct {
+    const char* name;
+    Moment windowGone;
+    Moment removed;    // kRightAfterAttach or kAfterReady
+    bool waitBetween;  // the host runs its loop between losing its window and removing the view
+    bool attaches;
+  } cases[] = {
+      {"removed right after attach", Moment::kNever, Moment::kRightAfterAttach, false, true},
+      {"removed once ready", Moment::kNever, Moment::kAfterReady, false, true},
+      {"window gone before attach", Moment::kBeforeAttach, Moment::kRightAfterAttach, false, false},
+      {"window gone right after attach, removed at once", Moment::kRightAfterAttach,
+       Moment::kRightAfterAttach, false, true},
+      {"window gone right after attach, removed later", Moment::kRightAfterAttach,
+       Moment::kRightAfterAttach, true, true},
+      {"window gone once ready, removed at once", Moment::kAfterReady, Moment::kAfterReady, false,
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeBridgeHost host;
+    {
+      EditorHost editor(host, page.root());
+      ASSERT_EQ(editor.attach(c.windowGone == Moment::kBeforeAttach) == kResultOk, c.attaches);
+      if (c.attaches) {
+        if (c.removed == Moment::kAfterReady) {
+          ASSERT_TRUE(editor.runUntil([&] { return !host.message("norvo.ready").empty(); }));
+        }
+        if (c.windowGone == Moment::kRightAfterAttach || c.windowGone == Moment::kAfterReady)
+          editor.window().destroyWindow();
+        if (c.waitBetween) editor.run(milliseconds(1000));
+        editor.remove();
+        EXPECT_EQ(editor.frame().timerCount(), 0u);
+        EXPECT_EQ(editor.frame().eventHandlerCount(), 0u);
+      }
+      EXPECT_TRUE(helpers().empty()) << "a helper outlived its view";
+    }
+    EXPECT_EQ(host.opened, 1);
+    EXPECT_EQ(host.closed, 1);
+    EXPECT_FALSE(host.sink);
+    EXPECT_EQ(host.errors, c.attaches ? std::vector<std::string>{}
+                                      : std::vector<std::string>{"webview allocation failed"});
+  }
+}
+
 TEST(WebViewPlugViewTest, AHelperThatDiesIsReportedOnceAndTheEditorOpensAgain) {
   display();
   PageFolder page;

@@ -36,7 +36,7 @@ EditorHost::~EditorHost() {
   if (view_) view_->setFrame(nullptr);
 }
 
-tresult EditorHost::attach() {
+tresult EditorHost::attach(bool windowGoneFirst) {
   ViewRect rect;
   view_->getSize(&rect);
   window_ = std::make_unique<probe::HostWindow>(rect.getWidth(), rect.getHeight(), kHostBackground,
@@ -44,8 +44,10 @@ tresult EditorHost::attach() {
   frame_ = owned(new probe::EditorHostFrame(*window_, {}));
   frame_->setView(view_);
   view_->setFrame(frame_);
+  const auto window = window_->window();
+  if (windowGoneFirst) window_->destroyWindow();
   const tresult result =
-      view_->attached(reinterpret_cast<void*>(window_->window()), kPlatformTypeX11EmbedWindowID);
+      view_->attached(reinterpret_cast<void*>(window), kPlatformTypeX11EmbedWindowID);
   attached_ = result == kResultOk;
   return result;
 }

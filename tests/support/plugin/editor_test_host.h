@@ -49,8 +49,9 @@ class EditorHost {
   probe::HostWindow& window() { return *window_; }
   probe::EditorHostFrame& frame() { return *frame_; }
 
-  // A new window at the view's size, then the view attached to it.
-  Steinberg::tresult attach();
+  // A new window at the view's size, then the view attached to it (to a window that no longer
+  // exists with `windowGoneFirst`).
+  Steinberg::tresult attach(bool windowGoneFirst = false);
   void remove();
   // Runs the host loop until `done` or the timeout; answers `done()`.
   bool runUntil(const std::function<bool()>& done,
