@@ -1,6 +1,7 @@
 # Installs the built plug-in bundle. Runs at install time (`cmake --install`, CPack), included
 # by the install rules of cmake/NorvoPackaging.cmake, which set NORVO_BUNDLE_SOURCE (the built
-# bundle), NORVO_BUNDLE_MODULE (its module, relative to the bundle), NORVO_INSTALL_SYSTEM and
+# bundle), NORVO_BUNDLE_MODULE (its module, relative to the bundle), NORVO_BUNDLE_EXECUTABLES
+# (programs in the bundle, relative to it, stripped with the module), NORVO_INSTALL_SYSTEM and
 # NORVO_STRIP before it.
 #
 # Where the bundle goes, by layout:
@@ -46,10 +47,12 @@ file(REMOVE_RECURSE "${norvo_installed}")
 file(INSTALL DESTINATION "${norvo_destination}" TYPE DIRECTORY FILES "${NORVO_BUNDLE_SOURCE}"
      USE_SOURCE_PERMISSIONS)
 if(CMAKE_INSTALL_DO_STRIP AND NORVO_STRIP)
-  execute_process(COMMAND "${NORVO_STRIP}" "${norvo_installed}/${NORVO_BUNDLE_MODULE}"
-                  RESULT_VARIABLE norvo_strip_result)
-  if(NOT norvo_strip_result EQUAL 0)
-    message(FATAL_ERROR "cannot strip ${norvo_installed}/${NORVO_BUNDLE_MODULE}")
-  endif()
+  foreach(norvo_binary "${NORVO_BUNDLE_MODULE}" ${NORVO_BUNDLE_EXECUTABLES})
+    execute_process(COMMAND "${NORVO_STRIP}" "${norvo_installed}/${norvo_binary}"
+                    RESULT_VARIABLE norvo_strip_result)
+    if(NOT norvo_strip_result EQUAL 0)
+      message(FATAL_ERROR "cannot strip ${norvo_installed}/${norvo_binary}")
+    endif()
+  endforeach()
 endif()
 message(STATUS "Installed: ${norvo_installed}")

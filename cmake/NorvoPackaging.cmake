@@ -33,9 +33,11 @@ function(norvo_read_product_text constant variable)
   set(${variable} "${CMAKE_MATCH_1}" PARENT_SCOPE)
 endfunction()
 
-# norvo_add_bundle_packaging(<module target> <bundle folder> <architecture folder>)
+# norvo_add_bundle_packaging(<module target> <bundle folder> <architecture folder>
+#                            [<executable target> ...])
 # The moduleinfo.json step and the install rules of the bundle. Called in the folder that
-# defines the module target (a post-build step must be declared there).
+# defines the module target (a post-build step must be declared there). The executables (the
+# editor's web view helper) lie beside the module and are stripped with it.
 function(norvo_add_bundle_packaging module bundle_dir arch_dir)
   # The probe loads the freshly linked module; it must be built first.
   add_dependencies(${module} norvo-probe)
@@ -47,9 +49,14 @@ function(norvo_add_bundle_packaging module bundle_dir arch_dir)
 
   get_target_property(module_name ${module} OUTPUT_NAME)
   get_target_property(module_suffix ${module} SUFFIX)
+  set(executables "")
+  foreach(executable IN LISTS ARGN)
+    list(APPEND executables "Contents/${arch_dir}/$<TARGET_FILE_NAME:${executable}>")
+  endforeach()
   install(CODE "
     set(NORVO_BUNDLE_SOURCE \"${bundle_dir}\")
     set(NORVO_BUNDLE_MODULE \"Contents/${arch_dir}/${module_name}${module_suffix}\")
+    set(NORVO_BUNDLE_EXECUTABLES \"${executables}\")
     set(NORVO_INSTALL_SYSTEM ${NORVO_INSTALL_SYSTEM})
     set(NORVO_STRIP \"${CMAKE_STRIP}\")
   " COMPONENT bundle)

@@ -2,8 +2,8 @@
 # meets them: lintian finds no error; the package holds the bundle under /usr/lib/vst3 (with
 # its moduleinfo.json), norvo-probe under /usr/bin with its manual page and the documents, and
 # nothing else; unpacked into a clean folder with dpkg -x, the installed probe loads the
-# installed bundle, and Depends names the package of every library the module and the probe
-# link; the archive unpacks to the bundle alone, which loads too. Leaves the unpacked package in <WORK>/root for later checks.
+# installed bundle, and Depends names the package of every library the module, the editor's web
+# view helper and the probe link; the archive unpacks to the bundle alone, which loads too. Leaves the unpacked package in <WORK>/root for later checks.
 # Usage: cmake -DBUILD_DIR=... -DWORK=... -DVERSION=... -DBUNDLE_ARCH=... -DCHANGELOG=...
 #              -P check_packages.cmake
 
@@ -64,6 +64,7 @@ foreach(entry IN LISTS entries)
 endforeach()
 set(bundle /usr/lib/vst3/Chord.vst3)
 foreach(required ${bundle}/Contents/${BUNDLE_ARCH}/Chord.so
+                 ${bundle}/Contents/${BUNDLE_ARCH}/norvo-webview-host
                  ${bundle}/Contents/Resources/moduleinfo.json
                  ${bundle}/Contents/Resources/ui/index.html
                  ${bundle}/Contents/Resources/ui/manifest.json
@@ -108,7 +109,8 @@ if(named LESS 0 OR listed LESS 0)
 endif()
 
 # --- Depends names the package of every library the module and the probe link ---
-foreach(binary ${root}/usr/bin/norvo-probe ${root}${bundle}/Contents/${BUNDLE_ARCH}/Chord.so)
+foreach(binary ${root}/usr/bin/norvo-probe ${root}${bundle}/Contents/${BUNDLE_ARCH}/Chord.so
+               ${root}${bundle}/Contents/${BUNDLE_ARCH}/norvo-webview-host)
   run(objdump -p ${binary})
   string(REGEX MATCHALL "NEEDED +[^\n]+" needed "${out}")
   run(ldd ${binary})
