@@ -6,17 +6,23 @@ with the dummy audio backend, in a private, empty HOME. A headless Ardour (ardou
 makes a session with one MIDI track holding the plug-in; the session's window state then marks
 the plug-in's window as open, so the GUI opens it when it loads the session, as it does for a
 user who left it open. The checks:
-  - the plug-in window shows the editor page (its background colour covers most of the window),
-    not Ardour's generic controls;
-  - the page's first message reached the controller through Ardour's run loop;
+  - the plug-in window shows the editor page, not Ardour's generic controls: each --colour
+    RRGGBB:SHARE covers at least that share of the window (the page's own colours, some of which
+    it paints only once the controller has answered it);
   - the web view runs in the helper process, a child of Ardour, and Ardour's own process maps no
     GTK 3 or WebKit;
-  - closing the session (Session > Close, clicked with xdotool) closes the plug-in window: every
-    editor that opened is closed again, the helper ends and Ardour carries on.
+  - closing the session (Session > Close, clicked with xdotool) closes the plug-in window: the
+    helper ends and Ardour carries on;
+  - with --check-plugin-log (the editor check plug-in, which logs its controller's calls): the
+    page's "norvo.ready" reached the controller through Ardour's run loop, and every editor that
+    opened was closed again, without an error.
 A screenshot of the whole screen is written to SCREENSHOT.
 
-Usage: ardour_editor_check.py BUNDLE PLUGIN_NAME SCREENSHOT
+Usage: ardour_editor_check.py BUNDLE PLUGIN_NAME SCREENSHOT [--colour RRGGBB:SHARE ...]
+                              [--check-plugin-log]
 Needs the Debian packages ardour, xvfb, xdotool and imagemagick."""
+import argparse
+import collections
 import os
 import re
 import shutil
@@ -34,7 +40,6 @@ XVFB = "/usr/bin/Xvfb"
 XDOTOOL = "/usr/bin/xdotool"
 IMPORT = "/usr/bin/import"
 
-PAGE_COLOUR = (0x33, 0xCC, 0x66)  # the test page's background
 HELPER_NAME = "norvo-webview-h"   # as the kernel shortens norvo-webview-host
 WINDOW_TIMEOUT = 150
 PAGE_TIMEOUT = 60
@@ -145,12 +150,13 @@ def window_pixels(env, window):
     return max(x1 - x0, 0), max(y1 - y0, 0), b"".join(rows)
 
 
-def share_of(pixels, colour):
+def colour_shares(pixels, colours):
+    """The share of the pixels that has each colour."""
     count = len(pixels) // 3
     if count == 0:
-        return 0.0
-    hits = sum(1 for i in range(0, count * 3, 3) if tuple(pixels[i:i + 3]) == colour)
-    return hits / count
+        return [0.0] * len(colours)
+    counts = collections.Counter(pixels[i:i + 3] for i in range(0, count * 3, 3))
+    return [counts[bytes(colour)] / count for colour in colours]
 
 
 def children(parent, name):
@@ -187,12 +193,26 @@ def maps_of(pid):
         return ""
 
 
+def colour_share(text):
+    colour, _, share = text.partition(":")
+    if not re.fullmatch(r"[0-9a-fA-F]{6}", colour):
+        raise argparse.ArgumentTypeError("not RRGGBB:SHARE: " + text)
+    return tuple(bytes.fromhex(colour)), float(share)
+
+
 def main():
-    if len(sys.argv) != 4:
-        fail("usage: ardour_editor_check.py BUNDLE PLUGIN_NAME SCREENSHOT")
-    bundle = os.path.abspath(sys.argv[1])
-    plugin_name = sys.argv[2]
-    screenshot = os.path.abspath(sys.argv[3])
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("bundle")
+    parser.add_argument("plugin_name")
+    parser.add_argument("screenshot")
+    parser.add_argument("--colour", type=colour_share, action="append", default=[])
+    parser.add_argument("--check-plugin-log", action="store_true")
+    args = parser.parse_args()
+    bundle = os.path.abspath(args.bundle)
+    plugin_name = args.plugin_name
+    screenshot = os.path.abspath(args.screenshot)
+    expected = args.colour or [((0x33, 0xCC, 0x66), 0.5)]  # the test page's background
+    ready_line = "page: {\"type\":\"norvo.ready\"}"
     for tool in (SCANNER, LUA_SESSION, ARDOUR, XVFB, XDOTOOL, IMPORT):
         if not os.access(tool, os.X_OK):
             fail(tool + " is missing (scripts/install-test-deps installs it)")
@@ -267,8 +287,11 @@ def main():
             if not windows:
                 fail("no window of the plug-in within %d s" % WINDOW_TIMEOUT, log_text())
 
+            def page_shows(shares):
+                return all(share >= minimum for share, (_, minimum) in zip(shares, expected))
+
             deadline = time.monotonic() + PAGE_TIMEOUT
-            best, size = 0.0, (0, 0)
+            shares, size = [0.0] * len(expected), (0, 0)
             while time.monotonic() < deadline:
                 windows = window_ids(env, re.escape(plugin_name)) or windows
                 if ardour.poll() is not None:
@@ -276,20 +299,25 @@ def main():
                 # The plug-in's name may title more than one window: the best one counts.
                 for window in windows:
                     width, height, pixels = window_pixels(env, window)
-                    share = share_of(pixels, PAGE_COLOUR)
-                    if share >= best:
-                        best, size = share, (width, height)
-                if best >= 0.5 and "page: {\"type\":\"norvo.ready\"}" in log_text():
+                    seen = colour_shares(pixels, [colour for colour, _ in expected])
+                    if page_shows(seen) or sum(seen) > sum(shares):
+                        shares, size = seen, (width, height)
+                    if page_shows(seen):
+                        break
+                if page_shows(shares) and (not args.check_plugin_log or ready_line in log_text()):
                     break
                 time.sleep(1)
             subprocess.run([IMPORT, "-window", "root", screenshot], env=env)
-            if best < 0.5:
+            report = ", ".join("#%s on %.1f%% (at least %.1f%%)" %
+                               (bytes(colour).hex(), share * 100, minimum * 100)
+                               for share, (colour, minimum) in zip(shares, expected))
+            if not page_shows(shares):
                 geometry = [subprocess.run([XDOTOOL, "getwindowgeometry", w], env=env,
                                            capture_output=True, text=True).stdout
                             for w in windows]
-                fail("the page covers %.0f%% of the %dx%d plug-in window (windows: %s)" %
-                     (best * 100, size[0], size[1], " ".join(geometry)), log_text())
-            if "page: {\"type\":\"norvo.ready\"}" not in log_text():
+                fail("the %dx%d plug-in window does not show the page: %s (windows: %s)" %
+                     (size[0], size[1], report, " ".join(geometry)), log_text())
+            if args.check_plugin_log and ready_line not in log_text():
                 fail("the page's norvo.ready never reached the controller", log_text())
 
             helpers = children(ardour.pid, HELPER_NAME)
@@ -309,9 +337,9 @@ def main():
             deadline = time.monotonic() + CLOSE_TIMEOUT
             while True:
                 text = log_text()
-                opened = text.count("editor check: opened")
-                if text.count("editor check: closed") == opened and \
-                        not any(process_alive(pid) for pid in helpers):
+                all_closed = not args.check_plugin_log or \
+                    text.count("editor check: closed") == text.count("editor check: opened")
+                if all_closed and not any(process_alive(pid) for pid in helpers):
                     break
                 if ardour.poll() is not None:
                     fail("Ardour ended when the session closed", text)
@@ -333,9 +361,9 @@ def main():
                 ardour.wait()
             xvfb.terminate()
             xvfb.wait()
-    print("ardour editor: the page covers %.0f%% of Ardour's %dx%d plug-in window for %s, and the "
-          "editor closed with the session; screenshot in %s"
-          % (best * 100, size[0], size[1], plugin_name, screenshot))
+    print("ardour editor: %s shows its page in Ardour's %dx%d plug-in window (%s), and the editor "
+          "closed with the session; screenshot in %s"
+          % (plugin_name, size[0], size[1], report, screenshot))
 
 
 if __name__ == "__main__":
