@@ -1,5 +1,6 @@
 // IBridgeObserver as the host declares it (the plug-in declares the same interface, with the
-// same id, on its side): an optional interface a host's IPlugFrame may offer to watch a Chord
+// same name and id, on its side: the name is part of the interface, as run-time type checks
+// across the module boundary compare it): an optional interface a host's IPlugFrame may offer to watch a Chord
 // editor's page bridge. When the frame answers it, the editor view reports every text the page
 // posts and every text delivered to the page. Hosts that do not offer it change nothing;
 // norvo-probe offers it to print the traffic. Main thread only.
@@ -7,7 +8,7 @@
 
 #include "pluginterfaces/base/funknown.h"
 
-namespace norvo::probe {
+namespace norvo {
 
 class IBridgeObserver : public Steinberg::FUnknown {
  public:
@@ -20,4 +21,4 @@ class IBridgeObserver : public Steinberg::FUnknown {
   static constexpr Steinberg::TUID iid = INLINE_UID(0x6E6F7276, 0x6F427269, 0x6467654F, 0x62737276);
 };
 
-}  // namespace norvo::probe
+}  // namespace norvo
