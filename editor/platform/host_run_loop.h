@@ -5,8 +5,9 @@
 //
 // The glue keeps the run loops it has been offered. Every cadence clock
 // (norvoStartCadenceClock) and every file descriptor watch (the web view's connection to its
-// helper process) runs on the first known run loop; when that run loop is withdrawn they move
-// to the next one. While no run loop is known a clock or watch is dormant: it exists, costs
+// helper process) runs on the newest known run loop: a newly offered run loop (a view's, when the
+// view attaches) takes every one over, and when a run loop is withdrawn its tasks move back to
+// the newest one left. While no run loop is known a clock or watch is dormant: it exists, costs
 // nothing and does not fire, and starts as soon as a run loop is offered. So a controller that
 // starts its clock in `initialize` in a host that offers no run loop to it gets ticks only
 // while an editor is open (the editor's frame offers one). Without any run loop the web view's
@@ -36,12 +37,12 @@ struct NorvoHostRunLoop {
 namespace norvo {
 
 // Makes a run loop known (a second offer of the same context counts once, by a reference
-// count). Dormant clocks start on it. The table must stay valid until it is withdrawn.
-// Main thread.
+// count). Every clock and watch moves onto a newly known run loop; one it refuses stays where
+// it was. The table must stay valid until it is withdrawn. Main thread.
 void offerHostRunLoop(const NorvoHostRunLoop* runLoop);
 
 // Takes one offer back. Once every offer of that context is withdrawn, the clocks running on
-// it are stopped there and moved to the next known run loop, or go dormant.
+// it are stopped there and moved to the newest run loop left, or go dormant.
 // Main thread.
 void withdrawHostRunLoop(const NorvoHostRunLoop* runLoop);
 

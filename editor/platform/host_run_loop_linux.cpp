@@ -1,5 +1,5 @@
 // The host's run loops on Linux: the offered run loops, and the cadence clocks and file
-// descriptor watches that run on the first of them.
+// descriptor watches that run on the newest of them.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -46,24 +46,40 @@ void fireTask(void* userData) {
   task->callback(task->userData);  // may stop this task: nothing touches it afterwards
 }
 
-void startOnFirstRunLoop(RunLoopTask& task) {
-  task.runLoopContext = nullptr;
-  task.handle = nullptr;
-  task.eventDriven = false;
-  if (runLoops().empty()) return;
-  const NorvoHostRunLoop& loop = runLoops().front().table;
+// Where a task runs: the run loop's context and the host's handle for it.
+struct Placement {
+  void* runLoopContext = nullptr;
+  void* handle = nullptr;
+  bool eventDriven = false;
+};
+
+// Starts `task` on `loop` (a file descriptor through the run loop's event handlers where it has
+// them, otherwise a timer); false when the run loop refuses.
+bool placeOn(RunLoopTask& task, const NorvoHostRunLoop& loop, Placement& placed) {
   if (task.fd >= 0 && loop.watchFd != nullptr && loop.unwatchFd != nullptr) {
     if (void* watch = loop.watchFd(loop.context, task.fd, &fireTask, &task)) {
-      task.runLoopContext = loop.context;
-      task.handle = watch;
-      task.eventDriven = true;
-      return;
+      placed = {loop.context, watch, true};
+      return true;
     }
   }
   void* timer = loop.startTimer(loop.context, task.milliseconds, &fireTask, &task);
-  if (timer == nullptr) return;  // refused: stays dormant
-  task.runLoopContext = loop.context;
-  task.handle = timer;
+  if (timer == nullptr) return false;
+  placed = {loop.context, timer, false};
+  return true;
+}
+
+void setPlacement(RunLoopTask& task, const Placement& placed) {
+  task.runLoopContext = placed.runLoopContext;
+  task.handle = placed.handle;
+  task.eventDriven = placed.eventDriven;
+}
+
+// Starts a stopped task on the newest known run loop (the one offered last); it stays dormant
+// when there is none or that one refuses.
+void startOnNewestRunLoop(RunLoopTask& task) {
+  Placement placed;
+  if (!runLoops().empty()) placeOn(task, runLoops().back().table, placed);
+  setPlacement(task, placed);
 }
 
 void stopOnItsRunLoop(RunLoopTask& task) {
@@ -84,7 +100,7 @@ void stopOnItsRunLoop(RunLoopTask& task) {
 
 RunLoopTask* startTask(RunLoopTask* task) {
   tasks().push_back(task);
-  startOnFirstRunLoop(*task);
+  startOnNewestRunLoop(*task);
   return task;
 }
 
@@ -110,8 +126,15 @@ void offerHostRunLoop(const NorvoHostRunLoop* runLoop) {
     }
   }
   runLoops().push_back({*runLoop, 1});
+  // Every task moves onto the run loop offered last: a view's run loop, offered when the view
+  // attaches, takes over the clocks that ran on the host context's. A task the new run loop
+  // refuses stays where it was.
+  const NorvoHostRunLoop newest = runLoops().back().table;
   for (RunLoopTask* task : tasks()) {
-    if (task->runLoopContext == nullptr) startOnFirstRunLoop(*task);
+    Placement placed;
+    if (!placeOn(*task, newest, placed)) continue;
+    stopOnItsRunLoop(*task);
+    setPlacement(*task, placed);
   }
 }
 
@@ -127,7 +150,7 @@ void withdrawHostRunLoop(const NorvoHostRunLoop* runLoop) {
   }
   loops.erase(found);
   for (RunLoopTask* task : tasks()) {
-    if (task->runLoopContext == nullptr) startOnFirstRunLoop(*task);
+    if (task->runLoopContext == nullptr) startOnNewestRunLoop(*task);
   }
 }
 

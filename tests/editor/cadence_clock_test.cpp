@@ -1,5 +1,6 @@
 // Cadence clocks and file descriptor watches on host run loops: dormant without one, started
-// when one is offered, moved when it is withdrawn, stopped on the run loop that runs them; a
+// when one is offered, moved onto the newest run loop offered and back when it is withdrawn,
+// stopped on the run loop that runs them; a
 // watch uses the run loop's event handlers where it has them and a timer otherwise.
 #include <gtest/gtest.h>
 
@@ -112,33 +113,39 @@ TEST(CadenceClockTest, IntervalsInMilliseconds) {
   EXPECT_EQ(cadenceClockMilliseconds(0.0 / 0.0), 33u);
 }
 
-TEST(CadenceClockTest, ClockWaitsForARunLoopAndMovesWhenItGoes) {
+TEST(CadenceClockTest, ClockWaitsForARunLoopFollowsTheNewestAndMovesBackWhenItGoes) {
   int ticks = 0;
   EXPECT_EQ(norvoStartCadenceClock(nullptr, &ticks, 0), nullptr);
   void* clock = norvoStartCadenceClock(&count, &ticks, 0);
   ASSERT_NE(clock, nullptr);
   EXPECT_FALSE(hostRunLoopKnown());
 
-  FakeRunLoop first, second;
+  FakeRunLoop first, second, refusing(true);
   offerHostRunLoop(first.table());
-  offerHostRunLoop(second.table());
   EXPECT_EQ(first.intervals(), std::vector<std::uint32_t>{33});
-  EXPECT_EQ(second.running(), 0u);
   first.fireAll();
-  first.fireAll();
-  EXPECT_EQ(ticks, 2);
+  EXPECT_EQ(ticks, 1);
 
-  offerHostRunLoop(first.table());     // offered twice (two views on one frame)
-  withdrawHostRunLoop(first.table());  // one offer left: the clock stays
-  EXPECT_EQ(first.running(), 1u);
-  withdrawHostRunLoop(first.table());
+  offerHostRunLoop(second.table());  // a view attaches: the clock moves onto its run loop
   EXPECT_EQ(first.running(), 0u);
   EXPECT_EQ(second.intervals(), std::vector<std::uint32_t>{33});
   second.fireAll();
+  EXPECT_EQ(ticks, 2);
+  offerHostRunLoop(refusing.table());  // refused: the clock stays where it runs
+  EXPECT_EQ(second.running(), 1u);
+  withdrawHostRunLoop(refusing.table());
+
+  offerHostRunLoop(second.table());     // offered twice (two views on one frame)
+  withdrawHostRunLoop(second.table());  // one offer left: the clock stays
+  EXPECT_EQ(second.running(), 1u);
+  withdrawHostRunLoop(second.table());  // the view goes: back onto the first run loop
+  EXPECT_EQ(second.running(), 0u);
+  EXPECT_EQ(first.intervals(), std::vector<std::uint32_t>{33});
+  first.fireAll();
   EXPECT_EQ(ticks, 3);
 
-  withdrawHostRunLoop(second.table());
-  EXPECT_EQ(second.running(), 0u);
+  withdrawHostRunLoop(first.table());
+  EXPECT_EQ(first.running(), 0u);
   EXPECT_FALSE(hostRunLoopKnown());
   offerHostRunLoop(second.table());  // dormant clocks wake up
   EXPECT_EQ(second.running(), 1u);
@@ -185,14 +192,14 @@ TEST(CadenceClockTest, FdWatchesUseEventHandlersWhereTheRunLoopHasThem) {
   ASSERT_NE(watch, nullptr);
   EXPECT_FALSE(fdWatchIsEventDriven(watch));  // dormant
 
-  // Each run loop in turn runs the watch, as the one before it is withdrawn.
+  // Each run loop in turn runs the watch, as the newer one before it is withdrawn.
   FakeRunLoop events(false, FdSupport::kWatches), refusing(false, FdSupport::kRefuses),
       timersOnly(false, FdSupport::kNone);
   const struct {
     FakeRunLoop* loop;
     bool eventDriven;
   } steps[] = {{&events, true}, {&refusing, false}, {&timersOnly, false}};
-  for (const auto& step : steps) offerHostRunLoop(step.loop->table());
+  for (int i = 2; i >= 0; --i) offerHostRunLoop(steps[i].loop->table());
   for (const auto& step : steps) {
     SCOPED_TRACE(step.eventDriven ? "event handlers" : "timer");
     EXPECT_EQ(fdWatchIsEventDriven(watch), step.eventDriven);
