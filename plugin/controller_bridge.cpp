@@ -163,7 +163,9 @@ void NorvoController::handleDiagnosticAction(const BridgeMessage& message) {
 }
 
 void NorvoController::handleSetParam(const BridgeMessage& message) {
-  if (!message.hasValue) return;
+  // A NaN ("value":nan reads as a number) names no value: it would set the parameter to its
+  // minimum. It is refused like a missing value.
+  if (!message.hasValue || std::isnan(message.value)) return;
   const int index = paramIndexForPath(message.path);
   if (index < 0) return;
   const double normalized = norvo_param_normalize(NORVO_PARAMS[index], message.value);
