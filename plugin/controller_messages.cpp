@@ -115,6 +115,12 @@ void NorvoController::adoptRuntimeReport(const void* data, uint32 size) {
 
 void NorvoController::adoptHostFacts(const HostFacts& facts) {
   HostFacts current = facts;
+  // The record arrives as raw bytes: its counts and texts are made safe to read before use.
+  if (current.busCount > kHostBusCapacity) current.busCount = kHostBusCapacity;
+  for (HostBusFact& bus : current.buses) {
+    bus.id[sizeof bus.id - 1] = '\0';
+    bus.layout[sizeof bus.layout - 1] = '\0';
+  }
   // The host's identity is the controller's own, whatever the processor reports.
   std::memcpy(current.hostName, hostFacts_.hostName, sizeof current.hostName);
   std::memcpy(current.hostVersion, hostFacts_.hostVersion, sizeof current.hostVersion);
