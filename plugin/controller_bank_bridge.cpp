@@ -44,16 +44,11 @@ void NorvoController::BankBridge::requestRuntimeBank(const std::string& source,
                                                      const std::string& sha256,
                                                      const std::string& instrument) {
   const std::string text = encodeRuntimeBankRequest({source, folder, sha256, instrument});
-  IPtr<Vst::IMessage> message = owned(controller_.allocateMessage());
-  if (!message) {
-    // No connection to the processor: the request fails here and now.
+  // No message, or no processor to take it (the host has not connected the two): the request
+  // fails here and now, so the page is never left waiting for a reply that cannot come.
+  if (!controller_.sendToProcessor("norvo.loadRuntimeBank", text.data(),
+                                   static_cast<uint32>(text.size())))
     controller_.bankControl_.adoptRuntimeBankReply("missing\n" + folder);
-    return;
-  }
-  message->setMessageID("norvo.loadRuntimeBank");
-  if (Vst::IAttributeList* attributes = message->getAttributes())
-    attributes->setBinary("json", text.data(), static_cast<uint32>(text.size()));
-  controller_.sendMessage(message);
 }
 
 bool NorvoController::BankBridge::applyPadOverrides(const SamplerPadOverrides& overrides) {
