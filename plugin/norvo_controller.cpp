@@ -49,7 +49,9 @@ class ControllerRunLoop {
 #endif
 };
 
-NorvoController::NorvoController() : bankBridge_(*this), bankControl_(bankBridge_) {}
+NorvoController::NorvoController() : bankBridge_(*this), bankControl_(bankBridge_) {
+  publishMidiAnswers();
+}
 
 NorvoController::~NorvoController() {
   stopCadenceClock();
@@ -132,6 +134,7 @@ double NorvoController::currentNormalized(int index) const {
 void NorvoController::adoptCcMap(const CcMap& map, bool notifyUi) {
   ccMap_ = map;
   mapAdopted_ = true;
+  publishMidiAnswers();
   if (componentHandler != nullptr)
     componentHandler->restartComponent(Vst::kMidiCCAssignmentChanged);
   sendCcMapToProcessor();
@@ -151,20 +154,33 @@ void NorvoController::sendCcMapToProcessor() {
   sendToProcessor("norvo.ccMap", json.data(), static_cast<uint32>(json.size()));
 }
 
+void NorvoController::publishMidiAnswers() {
+  const std::uint32_t count = ccMap_.count < kCcMapCapacity ? ccMap_.count : kCcMapCapacity;
+  for (int row = 0; row < kMidiAnswerRows; ++row) {
+    for (int number = 0; number < 128; ++number) {
+      std::int8_t answer = -1;
+      // The first binding that answers wins, as a scan of the map in index order would.
+      for (std::uint32_t i = 0; i < count && answer < 0; ++i) {
+        const CcBinding& binding = ccMap_.bindings[i];
+        if (!binding.enabled || binding.cc != number) continue;
+        if (binding.channel != 0 && binding.channel != row + 1) continue;
+        if (binding.param < 0 || binding.param > 3) continue;
+        answer = static_cast<std::int8_t>(binding.param);
+      }
+      midiAnswers_[row][number].store(answer, std::memory_order_relaxed);
+    }
+  }
+}
+
 tresult PLUGIN_API NorvoController::getMidiControllerAssignment(int32 busIndex, int16 channel,
                                                                 Vst::CtrlNumber number,
                                                                 Vst::ParamID& id) {
   if (busIndex != 0 || number < 0 || number > 127) return kResultFalse;
-  const std::uint32_t count = ccMap_.count < kCcMapCapacity ? ccMap_.count : kCcMapCapacity;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const CcBinding& binding = ccMap_.bindings[i];
-    if (!binding.enabled || binding.cc != number) continue;
-    if (binding.channel != 0 && binding.channel != channel + 1) continue;
-    if (binding.param < 0 || binding.param > 3) continue;
-    id = static_cast<Vst::ParamID>(binding.param);
-    return kResultTrue;
-  }
-  return kResultFalse;
+  const int row = channel >= 0 && channel < 16 ? channel : kMidiAnswerRows - 1;
+  const std::int8_t answer = midiAnswers_[row][number].load(std::memory_order_relaxed);
+  if (answer < 0) return kResultFalse;
+  id = static_cast<Vst::ParamID>(answer);
+  return kResultTrue;
 }
 
 // ---- Lifecycle and the page ----

@@ -6,6 +6,7 @@
 // clock, which also runs there. The processor is reached only by messages.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -65,6 +66,10 @@ class NorvoController : public Steinberg::Vst::EditControllerEx1,
   Steinberg::tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
 
   // ---- IMidiMapping: answered from the CC map ----
+  // Bus 0 and controllers 0..127 only; the first enabled binding of the controller whose
+  // channel is "any" or channel + 1 names the parameter. The one call that may come from any
+  // thread: some hosts (Ardour) ask while they process MIDI. It reads a table of atomic answers
+  // that adoptCcMap rewrites, never the map itself, and neither allocates nor locks.
   Steinberg::tresult PLUGIN_API getMidiControllerAssignment(
       Steinberg::int32 busIndex, Steinberg::int16 channel,
       Steinberg::Vst::CtrlNumber midiControllerNumber, Steinberg::Vst::ParamID& id) override;
@@ -163,6 +168,8 @@ class NorvoController : public Steinberg::Vst::EditControllerEx1,
   void applyEchoRule(Steinberg::Vst::ParamID id, double normalized);
   void captureHostIdentity(Steinberg::FUnknown* context);
   double currentNormalized(int index) const;
+  // Rewrites the MIDI-mapping answers from the current map.
+  void publishMidiAnswers();
   void startCadenceClock();
   void stopCadenceClock();
   static void cadenceClockFired(void* controller);
@@ -174,6 +181,10 @@ class NorvoController : public Steinberg::Vst::EditControllerEx1,
   double lastUiEditNormalized_ = -1.0;
   CcMap ccMap_{};
   bool mapAdopted_ = false;
+  // The parameter id each (channel, controller) is mapped to, -1 for none: rows 0..15 for the
+  // SDK's channels, row 16 for any other channel number (only "any channel" bindings apply).
+  static constexpr int kMidiAnswerRows = 17;
+  std::atomic<std::int8_t> midiAnswers_[kMidiAnswerRows][128];
   HostFacts hostFacts_{};
   std::string lastRuntimeReport_;
   PresetStateFacts presetFacts_{};
