@@ -4,8 +4,10 @@
 #include "tools/bridged_plugin.h"
 #include "tools/diagnostic_bridge.h"
 #include "tools/factory_classes.h"
+#include "tools/number_text.h"
 #include "tools/plugin_instance.h"
 #include "tools/probe_error.h"
+#include "tools/state_file.h"
 #include "tools/vst3_module.h"
 
 #include "pluginterfaces/vst/ivsteditcontroller.h"
@@ -33,6 +35,16 @@ extern "C" void printPageText(void* stream, const char* text, std::size_t length
   out << '\n' << std::flush;
 }
 
+std::string editsJson(const std::vector<ParameterEdit>& edits) {
+  std::string json = "{\"probe\":\"edits\",\"edits\":[";
+  for (size_t i = 0; i < edits.size(); ++i) {
+    if (i > 0) json += ",";
+    json += "{\"id\":" + std::to_string(edits[i].id) +
+            ",\"normalized\":" + shortestText(edits[i].normalized) + "}";
+  }
+  return json + "]}";
+}
+
 std::string notesJson(const std::vector<SentNote>& notes) {
   std::string json = "{\"probe\":\"notes\",\"events\":[";
   for (size_t i = 0; i < notes.size(); ++i) {
@@ -47,7 +59,8 @@ std::string notesJson(const std::vector<SentNote>& notes) {
 }
 
 // Runs one "!" line.
-void runProbeLine(BridgedPlugin& plugin, const std::string& line, std::ostream& out) {
+void runProbeLine(PluginInstance& instance, BridgedPlugin& plugin, const std::string& line,
+                  std::ostream& out) {
   std::istringstream words(line.substr(1));
   std::string verb;
   words >> verb;
@@ -74,6 +87,11 @@ void runProbeLine(BridgedPlugin& plugin, const std::string& line, std::ostream& 
     out << plugin.controllerJson() << '\n' << std::flush;
   } else if (verb == "processor-state") {
     out << "{\"probe\":\"processorState\",\"state\":" << plugin.processorState() << "}\n"
+        << std::flush;
+  } else if (verb == "controller-state") {
+    const std::vector<char> state = instance.saveControllerState();
+    out << "{\"probe\":\"controllerState\",\"state\":" << std::string(state.begin(), state.end())
+        << "}\n"
         << std::flush;
   } else {
     throw ProbeError("unknown probe line: " + line);
@@ -103,8 +121,16 @@ void runBridge(const BridgeOptions& options, std::istream& in, std::ostream& out
   Vst3Module module(options.bundlePath);
   const DiagnosticBridge bridge = findDiagnosticBridge(module);
   const std::vector<FactoryClass> classes = readFactoryClasses(*module.factory());
+  const std::vector<char> state =
+      options.statePath.empty() ? std::vector<char>() : readStateFile(options.statePath);
+  const std::vector<char> controllerState = options.controllerStatePath.empty()
+                                                ? std::vector<char>()
+                                                : readStateFile(options.controllerStatePath);
   PluginInstance instance(*module.factory(), findProcessorClass(classes).cid);
   if (!instance.controller()) throw ProbeError("the plug-in has no edit controller");
+  if (!options.statePath.empty()) instance.restoreState(state, options.statePath);
+  if (!options.controllerStatePath.empty())
+    instance.restoreControllerState(controllerState, options.controllerStatePath);
   instance.startProcessing(
       {Vst::kRealtime, Vst::kSample32, BridgedPlugin::kBlockFrames, BridgedPlugin::kSampleRate});
   BridgedPlugin plugin(instance, bridge);
@@ -115,10 +141,12 @@ void runBridge(const BridgeOptions& options, std::istream& in, std::ostream& out
       if (!line.empty() && line.back() == '\r') line.pop_back();
       if (line.empty() || line[0] == '#') continue;
       if (line[0] == '!')
-        runProbeLine(plugin, line, out);
+        runProbeLine(instance, plugin, line, out);
       else
         plugin.deliverPageMessage(line);
       plugin.tick();
+      const std::vector<ParameterEdit> edits = plugin.takeForwardedEdits();
+      if (!edits.empty()) out << editsJson(edits) << '\n' << std::flush;
     }
   }
   instance.stopProcessing();

@@ -8,9 +8,13 @@
 //   - "!host-edit ID NORMALIZED" is host automation of a parameter;
 //   - "!controller" prints the controller's parameters and MIDI-mapping answers;
 //   - "!processor-state" prints {"probe":"processorState","state":<the component state>};
+//   - "!controller-state" prints {"probe":"controllerState","state":<the controller's state>};
 //   - empty lines and lines starting with "#" are skipped.
-// After every line one cadence tick runs. Every text the controller sends to the page is
-// printed as one line on standard output, as it arrives. Main thread.
+// After every line one cadence tick runs; when its block carried edits the controller performed,
+// {"probe":"edits","edits":[{"id":..,"normalized":..}..]} follows. Every text the controller
+// sends to the page is printed as one line on standard output, as it arrives.
+// --state and --controller-state restore saved states first, in a host's order: the component
+// state to the processor and the controller, then the controller's own state. Main thread.
 #pragma once
 
 #include <istream>
@@ -21,10 +25,12 @@ namespace norvo::probe {
 
 struct BridgeOptions {
   std::string bundlePath;
+  std::string statePath;            // a saved component state to restore first (optional)
+  std::string controllerStatePath;  // a saved controller state to restore next (optional)
 };
 
-// Throws ProbeError when the bundle cannot be loaded or has no diagnostic bridge, and on a
-// malformed "!" line.
+// Throws ProbeError when the bundle cannot be loaded or has no diagnostic bridge, when a state
+// file cannot be read or is refused, and on a malformed "!" line.
 void runBridge(const BridgeOptions& options, std::istream& in, std::ostream& out);
 
 }  // namespace norvo::probe

@@ -73,8 +73,10 @@ void BridgedPlugin::processBlock(const std::vector<Vst::Event>& notes) {
   outputChanges_->clear();
   inputEvents_->clear();
   outputEvents_->clear();
-  for (const ParameterEdit& edit : instance_.handler().takeEdits())
+  for (const ParameterEdit& edit : instance_.handler().takeEdits()) {
     inputChanges_->add(edit.id, 0, edit.normalized);
+    forwardedEdits_.push_back(edit);
+  }
   for (const ParameterEdit& edit : hostEdits_) inputChanges_->add(edit.id, 0, edit.normalized);
   hostEdits_.clear();
   for (Vst::Event e : notes) inputEvents_->addEvent(e);
@@ -147,6 +149,12 @@ std::string BridgedPlugin::processorState() {
   if (instance_.component().getState(stream) != kResultOk)
     throw ProbeError("the processor refused getState");
   return std::string(stream->bytes().begin(), stream->bytes().end());
+}
+
+std::vector<ParameterEdit> BridgedPlugin::takeForwardedEdits() {
+  std::vector<ParameterEdit> edits;
+  edits.swap(forwardedEdits_);
+  return edits;
 }
 
 bool parseHostEdit(const std::string& query, ParameterEdit& edit) {

@@ -46,6 +46,9 @@ class BridgedPlugin {
   std::string controllerJson();
   // The processor's component state; throws ProbeError when it refuses.
   std::string processorState();
+  // The edits the controller performed (performEdit) that blocks have carried to the processor
+  // since the last call, oldest first.
+  std::vector<ParameterEdit> takeForwardedEdits();
 
   Steinberg::Vst::IEditController* controller() const { return controller_; }
 
@@ -56,6 +59,7 @@ class BridgedPlugin {
   const DiagnosticBridge& bridge_;
   Steinberg::Vst::IEditController* controller_;
   std::vector<ParameterEdit> hostEdits_;
+  std::vector<ParameterEdit> forwardedEdits_;
   Steinberg::IPtr<EventList> inputEvents_;
   Steinberg::IPtr<EventList> outputEvents_;
   Steinberg::IPtr<ParameterChanges> inputChanges_;

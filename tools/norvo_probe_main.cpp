@@ -95,6 +95,9 @@ int main(int argc, char** argv) {
       "Talk to the plug-in's controller as its editor page does: page messages (JSON lines) on "
       "standard input, every text the controller sends on standard output");
   bridgeCmd->add_option("bundle", bridge.bundlePath, "The .vst3 bundle")->required();
+  bridgeCmd->add_option("--state", bridge.statePath, "A saved component state to restore first");
+  bridgeCmd->add_option("--controller-state", bridge.controllerStatePath,
+                        "A saved controller state to restore after the component state");
 
   UiOptions ui;
   CLI::App* uiCmd = app.add_subcommand(

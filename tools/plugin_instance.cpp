@@ -211,6 +211,29 @@ void PluginInstance::restoreState(const std::vector<char>& bytes, const std::str
   controller_->setComponentState(stream);
 }
 
+std::vector<char> PluginInstance::saveControllerState() {
+  if (!separateController_) throw ProbeError("the plug-in has no separate edit controller");
+  setCrashStep("saving the controller's state");
+  IPtr<MemoryStream> stream = owned(new MemoryStream);
+  const tresult result = controller_->getState(stream);
+  if (result != kResultOk)
+    throw ProbeError("the controller refused getState (" + resultName(result) + ")");
+  return stream->bytes();
+}
+
+void PluginInstance::restoreControllerState(const std::vector<char>& bytes,
+                                            const std::string& origin) {
+  if (!separateController_) throw ProbeError("the plug-in has no separate edit controller");
+  setCrashStep("restoring the controller's state");
+  IPtr<MemoryStream> stream = owned(new MemoryStream);
+  stream->write(const_cast<char*>(bytes.data()), static_cast<int32>(bytes.size()), nullptr);
+  stream->seek(0, IBStream::kIBSeekSet, nullptr);
+  const tresult result = controller_->setState(stream);
+  if (result != kResultOk)
+    throw ProbeError("the controller refused the state in " + origin + " (" + resultName(result) +
+                     ")");
+}
+
 void PluginInstance::activateEventBuses(bool state) {
   for (Vst::BusDirection direction : {Vst::kInput, Vst::kOutput}) {
     const int32 count = component_->getBusCount(Vst::kEvent, direction);

@@ -62,6 +62,11 @@ class PluginInstance {
   // (setComponentState), as a host does when it opens a project. Throws ProbeError naming
   // `origin` when the processor refuses it.
   void restoreState(const std::vector<char>& bytes, const std::string& origin);
+  // The edit controller's own state as the host would store it next to the component state,
+  // and its restore (setState), which a host runs after restoreState. Both throw ProbeError when
+  // the plug-in has no separate controller or refuses.
+  std::vector<char> saveControllerState();
+  void restoreControllerState(const std::vector<char>& bytes, const std::string& origin);
 
   // Arranges no audio buses, activates every event bus, sets up processing, activates the
   // component and starts processing. Throws ProbeError on a refusal.
