@@ -76,7 +76,7 @@ tresult PLUGIN_API NorvoController::notify(Vst::IMessage* message) {
       adoptTransportFact(fact);
     }
   } else if (isMessage(*message, "norvo.diag.signal")) {
-    // Signal feed payloads are accepted and not shown by this product.
+    if (hasPayload) adoptSignalMessage(payload.data(), size);
   } else if (isMessage(*message, "norvo.diag.hostFacts")) {
     if (hasPayload && payload.size() == sizeof(HostFacts)) {
       HostFacts facts;
@@ -99,6 +99,8 @@ void NorvoController::adoptLifecycleMessage(const void* data, uint32 size) {
   DiagnosticLifecycleKind kind;
   if (diagnosticLifecycleKindFromName(name, kind)) emitLifecycle(kind, -1);
 }
+
+void NorvoController::adoptSignalMessage(const void* /*data*/, uint32 /*size*/) {}
 
 void NorvoController::adoptRuntimeReport(const void* data, uint32 size) {
   if (size < 1 || size > kMaxRuntimeReportBytes) return;

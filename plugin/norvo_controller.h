@@ -3,7 +3,16 @@
 // facts, the lifecycle log and the bank control; it adopts the processor's messages and talks to
 // the editor page through the bridge (hello, dispatch of page messages, the cadence tick).
 // Main thread only: every call comes from the host's main thread, the editor glue or the cadence
-// clock, which also runs there. The processor is reached only by messages.
+// clock, which also runs there; the one exception is getMidiControllerAssignment (below). Nothing
+// here runs on the audio thread, and the processor is reached only by messages.
+//
+// The cadence clock: `initialize` starts a repeating 1/30 s main-thread timer that runs
+// tickCadence. On Linux such a timer exists only on a run loop the host offers
+// (Steinberg::Linux::IRunLoop): the host context's when it answers one, and the editor view's,
+// onto which the clock moves while a view is attached. In a host that offers none to the
+// controller the clock stays dormant until a view attaches; nothing is lost, because the tick
+// only sends the processor its transport poll and feed drain, which this product's processor
+// accepts without effect.
 #pragma once
 
 #include <atomic>
@@ -36,14 +45,16 @@ class NorvoController : public Steinberg::Vst::EditControllerEx1,
   NorvoController();
   ~NorvoController() override;
 
-  // The controller class's create function for the factory.
+  // The controller class's create function for the factory. Main thread.
   static Steinberg::FUnknown* createInstance(void* context);
 
-  // ---- IPluginBase ----
+  // ---- IPluginBase (main thread) ----
+  // Host identity, the four parameters, "created", the cadence clock.
   Steinberg::tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override;
+  // "destroyed", then the clock stops.
   Steinberg::tresult PLUGIN_API terminate() override;
 
-  // ---- IEditController ----
+  // ---- IEditController (main thread) ----
   // Adopts the processor's state document: parameters (with the echo rule), CC map, pads.
   Steinberg::tresult PLUGIN_API setComponentState(Steinberg::IBStream* stream) override;
   // The controller's own document: {"ccMap":...,"sampler":{"v":1,"pads":...}}, "{}" when empty.
@@ -62,7 +73,9 @@ class NorvoController : public Steinberg::Vst::EditControllerEx1,
   Steinberg::tresult PLUGIN_API getUnitInfo(Steinberg::int32 unitIndex,
                                             Steinberg::Vst::UnitInfo& info) override;
 
-  // ---- IConnectionPoint: the processor's messages ----
+  // ---- IConnectionPoint: the processor's messages (main thread) ----
+  // Recognized ids answer kResultOk, also when their payload is missing or of the wrong size
+  // (then ignored); other ids go to the SDK.
   Steinberg::tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
 
   // ---- IMidiMapping: answered from the CC map ----
@@ -74,14 +87,14 @@ class NorvoController : public Steinberg::Vst::EditControllerEx1,
       Steinberg::int32 busIndex, Steinberg::int16 channel,
       Steinberg::Vst::CtrlNumber midiControllerNumber, Steinberg::Vst::ParamID& id) override;
 
-  // ---- BridgeHost: the editor glue ----
+  // ---- BridgeHost: the editor glue (main thread) ----
   void handleBridgeMessage(const char* text, std::size_t length) override;
   void setBridgeSink(BridgeSink sink) override;
   void onEditorOpened() override;
   void onEditorClosed() override;
   void onEditorError(const char* reason) override;
 
-  // ---- Page-facing operations ----
+  // ---- Page-facing operations (main thread) ----
   // The hello message: plug-in, parameters, CC map, last health report, diagnostic blocks.
   void sendHello();
   // "norvo.paramChanged" for parameter `id` (nothing for ids above 3 or without a sink).
@@ -95,7 +108,7 @@ class NorvoController : public Steinberg::Vst::EditControllerEx1,
   // 1/rate for the requested feed rate, 30 Hz when none, within 1..30 Hz.
   double cadenceIntervalSeconds() const;
 
-  // ---- Controller core ----
+  // ---- Controller core (main thread) ----
   // Replaces the CC map, asks the host to read the mapping again, tells the processor and
   // records the change; `notifyUi` also sends the page "norvo.ccMapChanged".
   void adoptCcMap(const CcMap& map, bool notifyUi);
@@ -111,8 +124,10 @@ class NorvoController : public Steinberg::Vst::EditControllerEx1,
   bool presetDirty() const;
   void adoptTransportFact(const TransportFact& fact);
   void adoptHostFacts(const HostFacts& facts);
+  // Signal-feed payloads are accepted and ignored: this product shows no signal feed.
+  void adoptSignalMessage(const void* data, Steinberg::uint32 size);
 
-  // What the page and the diagnostics see (for tests and the bank adapter).
+  // What the page and the diagnostics see (for tests and the bank adapter). Main thread.
   const CcMap& ccMap() const { return ccMap_; }
   bool ccMapAdopted() const { return mapAdopted_; }
   const HostFacts& hostFacts() const { return hostFacts_; }
