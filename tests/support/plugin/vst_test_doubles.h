@@ -1,22 +1,31 @@
 // Small stand-ins for the host's side of a process call and of the processor's connection:
 // an event list, parameter changes with their value queues, a connection point that records
-// the messages it receives, a host stream for the state calls, and a fake kernel behind the
-// engine's entry-point table that records every call. The lists have fixed capacities and never
-// allocate, so they can be used inside a counted realtime scope (the stream allocates). Test
-// thread only.
+// the messages it receives, a host stream for the state calls, a fake kernel behind the
+// engine's entry-point table that records every call, and the host's side of an edit
+// controller: its context (name, messages, optionally a run loop), its component handler, a
+// run loop with timers fired on request, and a page that records what the bridge sink sends. The
+// lists have fixed capacities and never allocate, so they can be used inside a counted realtime
+// scope (the stream allocates). Test thread only.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/kernel_entry_points.h"
 #include "pluginterfaces/base/ibstream.h"
+#include "pluginterfaces/base/ustring.h"
+#include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "pluginterfaces/vst/ivstevents.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 #include "pluginterfaces/vst/ivstparameterchanges.h"
+#include "public.sdk/source/vst/hosting/hostclasses.h"
 
 namespace norvo::test {
 
@@ -165,6 +174,8 @@ class MessageRecorder : public Steinberg::Vst::IConnectionPoint {
     std::string id;
     bool hasJson = false;
     std::string json;  // raw bytes of the "json" binary attribute
+    bool hasReset = false;
+    Steinberg::int64 reset = 0;  // the integer "reset" attribute
   };
 
   Steinberg::tresult PLUGIN_API connect(Steinberg::Vst::IConnectionPoint*) override {
@@ -184,6 +195,8 @@ class MessageRecorder : public Steinberg::Vst::IConnectionPoint {
       r.hasJson = true;
       r.json.assign(static_cast<const char*>(data), size);
     }
+    if (auto* attributes = message->getAttributes(); attributes != nullptr)
+      r.hasReset = attributes->getInt("reset", r.reset) == Steinberg::kResultOk;
     received.push_back(std::move(r));
     return Steinberg::kResultOk;
   }
@@ -197,6 +210,104 @@ class MessageRecorder : public Steinberg::Vst::IConnectionPoint {
   }
 
   std::vector<Received> received;
+};
+
+// The host's component handler: every call kept as a short text, "begin 2", "perform 2 0.75",
+// "end 2", "restart 32" (values with %g).
+class ComponentHandlerDouble : public Steinberg::Vst::IComponentHandler {
+ public:
+  Steinberg::tresult PLUGIN_API beginEdit(Steinberg::Vst::ParamID id) override {
+    return note("begin " + std::to_string(id));
+  }
+  Steinberg::tresult PLUGIN_API performEdit(Steinberg::Vst::ParamID id,
+                                            Steinberg::Vst::ParamValue value) override {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return note("perform " + std::to_string(id) + " " + text);
+  }
+  Steinberg::tresult PLUGIN_API endEdit(Steinberg::Vst::ParamID id) override {
+    return note("end " + std::to_string(id));
+  }
+  Steinberg::tresult PLUGIN_API restartComponent(Steinberg::int32 flags) override {
+    return note("restart " + std::to_string(flags));
+  }
+  NORVO_TEST_FUNKNOWN(Steinberg::Vst::IComponentHandler)
+
+  std::vector<std::string> calls;
+
+ private:
+  Steinberg::tresult note(std::string call) {
+    calls.push_back(std::move(call));
+    return Steinberg::kResultOk;
+  }
+};
+
+// The host's run loop: keeps its timers and fires them on request.
+class RunLoopDouble : public Steinberg::Linux::IRunLoop {
+ public:
+  struct Timer {
+    Steinberg::Linux::ITimerHandler* handler;
+    Steinberg::Linux::TimerInterval milliseconds;
+  };
+  Steinberg::tresult PLUGIN_API registerEventHandler(Steinberg::Linux::IEventHandler*,
+                                                     Steinberg::Linux::FileDescriptor) override {
+    return Steinberg::kNotImplemented;
+  }
+  Steinberg::tresult PLUGIN_API unregisterEventHandler(Steinberg::Linux::IEventHandler*) override {
+    return Steinberg::kNotImplemented;
+  }
+  Steinberg::tresult PLUGIN_API
+  registerTimer(Steinberg::Linux::ITimerHandler* handler,
+                Steinberg::Linux::TimerInterval milliseconds) override {
+    timers.push_back({handler, milliseconds});
+    return Steinberg::kResultOk;
+  }
+  Steinberg::tresult PLUGIN_API unregisterTimer(Steinberg::Linux::ITimerHandler* handler) override {
+    const auto found = std::find_if(timers.begin(), timers.end(),
+                                    [&](const Timer& t) { return t.handler == handler; });
+    if (found == timers.end()) return Steinberg::kInvalidArgument;
+    timers.erase(found);
+    return Steinberg::kResultOk;
+  }
+  NORVO_TEST_FUNKNOWN(Steinberg::Linux::IRunLoop)
+
+  // Fires every timer once, as the host's loop would after its interval.
+  void fireAll() {
+    const std::vector<Timer> copy = timers;
+    for (const Timer& t : copy) t.handler->onTimer();
+  }
+
+  std::vector<Timer> timers;
+};
+
+// The host context handed to initialize: the SDK's host application (messages and attribute
+// lists) with a chosen name, answering IRunLoop when `runLoop` is set.
+class HostContextDouble : public Steinberg::Vst::HostApplication {
+ public:
+  std::string name = "norvo-test";
+  Steinberg::Linux::IRunLoop* runLoop = nullptr;
+
+  Steinberg::tresult PLUGIN_API getName(Steinberg::Vst::String128 out) override {
+    Steinberg::UString(out, 128).fromAscii(name.c_str());
+    return Steinberg::kResultOk;
+  }
+  Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override {
+    if (runLoop != nullptr &&
+        Steinberg::FUnknownPrivate::iidEqual(iid, Steinberg::Linux::IRunLoop::iid)) {
+      runLoop->addRef();
+      *obj = runLoop;
+      return Steinberg::kResultOk;
+    }
+    return HostApplication::queryInterface(iid, obj);
+  }
+};
+
+// The editor page at the far end of the bridge sink: keeps every text it is sent.
+struct PageRecorder {
+  std::vector<std::string> texts;
+  std::function<void(std::string_view)> sink() {
+    return [this](std::string_view text) { texts.emplace_back(text); };
+  }
 };
 
 // The host's stream for getState and setState: reads hand out `bytes` from the start, writes
