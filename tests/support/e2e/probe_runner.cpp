@@ -27,13 +27,17 @@ std::string slurp(const std::string& path) {
 
 }  // namespace
 
-CommandResult runCommand(const std::vector<std::string>& argv) {
+CommandResult runCommand(const std::vector<std::string>& argv) { return runCommand(argv, ""); }
+
+CommandResult runCommand(const std::vector<std::string>& argv, const std::string& input) {
   TempDir capture;
+  const std::string inPath = capture.path("stdin");
   const std::string outPath = capture.path("stdout");
   const std::string errPath = capture.path("stderr");
+  std::ofstream(inPath, std::ios::binary) << input;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inPath.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),

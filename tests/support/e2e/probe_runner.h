@@ -14,6 +14,8 @@ struct CommandResult {
 };
 
 CommandResult runCommand(const std::vector<std::string>& argv);
+// The same with `input` on its standard input (instead of nothing).
+CommandResult runCommand(const std::vector<std::string>& argv, const std::string& input);
 
 // A fresh, empty directory under the system's temporary folder, removed by the destructor.
 class TempDir {
