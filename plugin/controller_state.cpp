@@ -51,8 +51,12 @@ tresult PLUGIN_API NorvoController::getState(IBStream* stream) {
     text += "}";
   }
   text += "}";
+  // A stream that keeps only part of the document has not saved it: a short write is a failure.
+  const auto size = static_cast<int32>(text.size());
   int32 written = 0;
-  return stream->write(text.data(), static_cast<int32>(text.size()), &written);
+  const tresult result = stream->write(text.data(), size, &written);
+  if (result == kResultOk && written != size) return kResultFalse;
+  return result;
 }
 
 tresult PLUGIN_API NorvoController::setState(IBStream* stream) {

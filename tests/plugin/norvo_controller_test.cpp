@@ -263,6 +263,10 @@ TEST(NorvoController, ControllerStateSavesTheMapAndPadsAndRestoresThem) {
   EXPECT_EQ(rig.saved(), "{}");
   rig.send(R"({"type":"norvo.setCcMap","map":{"bindings":[]}})");
   EXPECT_EQ(rig.saved(), R"({"ccMap":{"version":1,"bindings":[]}})");
+  test::StreamDouble shortStream;
+  shortStream.writeLimit = 10;  // keeps only part of the document: not saved
+  EXPECT_EQ(rig.controller->getState(&shortStream), kResultFalse);
+  EXPECT_EQ(rig.controller->getState(nullptr), kResultFalse);
 
   const std::string full = std::string(R"({"ccMap":)") + kMap +
                            R"(,"sampler":{"v":1,"pads":{"kick":{"transpose":-3}}}})";
