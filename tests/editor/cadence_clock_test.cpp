@@ -1,7 +1,7 @@
 // Cadence clocks and file descriptor watches on host run loops: dormant without one, started
 // when one is offered, moved onto the newest run loop offered and back when it is withdrawn,
-// stopped on the run loop that runs them; a
-// watch uses the run loop's event handlers where it has them and a timer otherwise.
+// stopped on the run loop that runs them; a watch uses the run loop's event handlers where it
+// has them and a timer otherwise.
 #include <gtest/gtest.h>
 
 #include <map>
