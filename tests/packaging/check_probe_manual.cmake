@@ -46,7 +46,7 @@ foreach(command IN LISTS commands)
   endforeach()
 endforeach()
 
-string(REGEX MATCHALL "\\\\-\\\\-[a-z]+" named "${manual}")
+string(REGEX MATCHALL "\\\\-\\\\-[a-z]+(\\\\-[a-z]+)*" named "${manual}")
 list(REMOVE_DUPLICATES named)
 foreach(roff IN LISTS named)
   string(REPLACE "\\-" "-" name "${roff}")
