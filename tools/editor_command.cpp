@@ -7,12 +7,17 @@
 #include <iostream>
 #include <vector>
 
+#include <memory>
+
 #include "pluginterfaces/gui/iplugview.h"
+#include "tools/bridged_plugin.h"
+#include "tools/diagnostic_bridge.h"
 #include "tools/editor_host_frame.h"
 #include "tools/factory_classes.h"
 #include "tools/host_window.h"
 #include "tools/plugin_instance.h"
 #include "tools/probe_error.h"
+#include "tools/probe_script_line.h"
 #include "tools/vst3_module.h"
 
 namespace norvo::probe {
@@ -26,8 +31,6 @@ constexpr std::uint32_t kHostBackground = 0x400000;
 constexpr std::chrono::milliseconds kScriptLineInterval{33};
 constexpr std::chrono::milliseconds kScriptTail{1000};
 
-using DeliverFunction = int (*)(FUnknown* controller, const char* text, std::size_t length);
-
 std::vector<std::string> readScript(const std::string& path) {
   std::ifstream in(path);
   if (!in) throw ProbeError("cannot read " + path);
@@ -38,6 +41,22 @@ std::vector<std::string> readScript(const std::string& path) {
   }
   return lines;
 }
+
+// Removes an attached view from its window and frame when it goes out of scope, also when a
+// script line fails.
+class ViewAttachment {
+ public:
+  explicit ViewAttachment(IPlugView& view) : view_(view) {}
+  ~ViewAttachment() {
+    view_.removed();
+    view_.setFrame(nullptr);
+  }
+  ViewAttachment(const ViewAttachment&) = delete;
+  ViewAttachment& operator=(const ViewAttachment&) = delete;
+
+ private:
+  IPlugView& view_;
+};
 
 double millisecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
@@ -56,12 +75,15 @@ void runEditor(const EditorOptions& options, std::ostream& out) {
   Vst::IEditController* controller = instance.controller();
   if (controller == nullptr) throw ProbeError("the plug-in has no edit controller");
 
-  DeliverFunction deliver = nullptr;
+  // A script drives the plug-in as the bridge command does: the processor runs one block per
+  // line, carrying the edits the page and the script made, while the page is really attached.
+  std::unique_ptr<DiagnosticBridge> bridge;
+  std::unique_ptr<BridgedPlugin> plugin;
   if (!script.empty()) {
-    deliver =
-        reinterpret_cast<DeliverFunction>(module.symbol("norvoDeliverDiagnosticBridgeMessage"));
-    if (deliver == nullptr)
-      throw ProbeError("the module has no diagnostic bridge, so --script cannot deliver");
+    bridge = std::make_unique<DiagnosticBridge>(findDiagnosticBridge(module));
+    instance.startProcessing(
+        {Vst::kRealtime, Vst::kSample32, BridgedPlugin::kBlockFrames, BridgedPlugin::kSampleRate});
+    plugin = std::make_unique<BridgedPlugin>(instance, *bridge);
   }
 
   IPtr<IPlugView> view = owned(controller->createView(Vst::ViewType::kEditor));
@@ -93,18 +115,23 @@ void runEditor(const EditorOptions& options, std::ostream& out) {
     view->setFrame(nullptr);
     throw ProbeError("the editor refused the window (" + resultName(attached) + ")");
   }
+  const ViewAttachment attachment(*view);
 
   bool open = true;
   if (!script.empty()) {
     open = frame->runFor(std::chrono::seconds(20), [&] { return pageSpoke; });
-    if (open && !pageSpoke) {
-      view->removed();
-      view->setFrame(nullptr);
+    if (open && !pageSpoke)
       throw ProbeError("the page sent nothing within 20 s, so the script was not delivered");
-    }
     for (const std::string& line : script) {
       if (!open) break;
-      deliver(controller, line.data(), line.size());
+      if (line[0] == '#') continue;
+      if (line[0] == '!')
+        runProbeLine(instance, *plugin, line, out);
+      else
+        plugin->deliverPageMessage(line);
+      plugin->tick();
+      const std::vector<ParameterEdit> edits = plugin->takeForwardedEdits();
+      if (!edits.empty()) out << editsJson(edits) << '\n' << std::flush;
       open = frame->runFor(kScriptLineInterval);
     }
   }
@@ -122,8 +149,6 @@ void runEditor(const EditorOptions& options, std::ostream& out) {
     std::cerr << "norvo-probe: attached in " << attachMs << " ms; first page message after "
               << firstPageMessageMs << " ms\n";
   }
-  view->removed();
-  view->setFrame(nullptr);
 }
 
 }  // namespace norvo::probe

@@ -16,7 +16,9 @@ struct EditorOptions {
   // Written as PNG after `afterMs`, just before the editor is removed.
   std::string screenshotPath;
   // Page messages, one JSON text per line, delivered to the controller through its diagnostic
-  // bridge once the page has sent its first message, one line per cadence tick.
+  // bridge once the page has sent its first message, one line per cadence tick; the processor
+  // runs one block per line carrying the pending edits. Lines starting with "!" are the bridge
+  // command's probe lines ("!play", "!host-edit", ...), "#" lines are skipped.
   std::string scriptPath;
   // Prints how long attaching and the first page message took, on standard error.
   bool timings = false;

@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
                         "Write a PNG of the window to FILE just before closing (needs --after)");
   editorCmd->add_option("--script", editor.scriptPath,
                         "Deliver the page messages in FILE (one JSON text per line) once the "
-                        "page is up; every text crossing the bridge is printed");
+                        "page is up, one processed block per line; the bridge command's "
+                        "!play, !host-edit and other probe lines work too");
   editorCmd->add_flag("--timings", editor.timings, "Print attach and first-message times");
 
   SoakOptions soak;

@@ -87,15 +87,7 @@ TEST(BridgeProbe, HelloThenAPageEditReachesTheNextChordWithoutAnEcho) {
 
   ChordReference reference;
   reference.set("chord.spread", 1);
-  std::string notes = R"({"probe":"notes","events":[)";
-  for (const bool on : {true, false}) {
-    for (const MidiNote& n : reference.play({0, 0, 60, on ? 100 : 0, on})) {
-      notes += std::string(notes.back() == '[' ? "" : ",") + R"({"on":)" + (on ? "true" : "false") +
-               R"(,"pitch":)" + std::to_string(n.note) + R"(,"velocity":)" +
-               std::to_string(n.velocity) + R"(,"frame":)" + (on ? "0" : "256") + "}";
-    }
-  }
-  EXPECT_EQ(run.out[2], notes + "]}");
+  EXPECT_EQ(run.out[2], probePlayLine(reference, 60));
 }
 
 TEST(BridgeProbe, CcMapAnswersTheHostAndSurvivesASaveAndRestoreOfBothStates) {

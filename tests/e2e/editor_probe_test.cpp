@@ -1,6 +1,7 @@
 // The plug-in's editor through the real controller, in `norvo-probe editor` under an Xvfb
 // server the test starts: the page shows in the probe's window, its "norvo.ready" is answered
-// with the hello, and a parameter change made by the page reaches the controller.
+// with the hello, a parameter change made by the page reaches the processor's next chord, and
+// host automation reaches the page.
 // Needs a controller that returns the web view editor from createView("editor"), the diagnostic
 // bridge exports, and a page that sends "norvo.ready".
 #include <gtest/gtest.h>
@@ -8,9 +9,11 @@
 
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/e2e/chord_reference.h"
 #include "support/e2e/probe_runner.h"
 #include "support/editor/xvfb_display.h"
 
@@ -54,26 +57,56 @@ TEST(EditorProbe, WindowShowsThePageNotTheHostBackground) {
   EXPECT_LT(host, 0.01);
 }
 
-TEST(EditorProbe, ReadyIsAnsweredWithHelloAndPageEditsReachTheController) {
+// The page, attached in the probe's window, and the processor behind it: the page's own edit
+// reaches the next chord without an echo, host automation reaches the page and the processor,
+// and the state the controller reports to the page has both.
+TEST(EditorProbe, PageAndHostEditsReachTheProcessorAndThePage) {
   display();
   TempDir dir;
   const std::string script = dir.path("script.jsonl");
-  std::ofstream(script) << "{\"type\":\"norvo.setParam\",\"path\":\"chord.spread\",\"value\":1}\n"
+  std::ofstream(script) << "!play 60\n"
+                        << "{\"type\":\"norvo.setParam\",\"path\":\"chord.spread\",\"value\":1}\n"
+                        << "!play 60\n"
+                        << "!host-edit 1 0.6\n"
+                        << "!tick 3\n"
+                        << "!play 60\n"
                         << "{\"type\":\"norvo.getState\"}\n";
   const CommandResult r =
       runCommand({NORVO_PROBE_PATH, "editor", NORVO_BUNDLE_PATH, "--script", script});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.out.find("page: {\"type\":\"norvo.ready\"}"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("host: {\"type\":\"norvo.hello\",\"plugin\":{\"id\":\"music.norvo.chord\""),
+  std::vector<std::string> plays;
+  std::istringstream lines(r.out);
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind(R"({"probe":"notes")", 0) == 0) plays.push_back(line);
+
+  EXPECT_NE(r.out.find(R"(page: {"type":"norvo.ready"})"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(R"(host: {"type":"norvo.hello","plugin":{"id":"music.norvo.chord")"),
             std::string::npos)
       << r.out;
-  // The page's own edit is not echoed back to it, and the state the controller reports has it.
-  EXPECT_EQ(r.out.find("host: {\"type\":\"norvo.paramChanged\",\"path\":\"chord.spread\""),
+  EXPECT_NE(r.out.find(R"({"probe":"edits","edits":[{"id":2,"normalized":0.75}]})"),
             std::string::npos)
       << r.out;
-  const std::size_t state = r.out.find("host: {\"type\":\"norvo.state\"");
+  EXPECT_EQ(r.out.find(R"(host: {"type":"norvo.paramChanged","path":"chord.spread")"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(
+      r.out.find(
+          R"(host: {"type":"norvo.paramChanged","path":"chord.mode","value":3,"normalized":0.6})"),
+      std::string::npos)
+      << r.out;
+
+  ChordReference reference;
+  std::vector<std::string> expected{probePlayLine(reference, 60)};
+  reference.set("chord.spread", 1);
+  expected.push_back(probePlayLine(reference, 60));
+  reference.set("chord.mode", 3);
+  expected.push_back(probePlayLine(reference, 60));
+  EXPECT_EQ(plays, expected) << r.out;
+
+  const std::size_t state = r.out.find(R"(host: {"type":"norvo.state")");
   ASSERT_NE(state, std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("\"chord.spread\":1", state), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(R"("chord.spread":1)", state), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(R"("chord.mode":3)", state), std::string::npos) << r.out;
 }
 
 }  // namespace

@@ -89,4 +89,16 @@ std::vector<MidiNote> ChordReference::playAll(const std::vector<MidiNote>& input
   return out;
 }
 
+std::string probePlayLine(ChordReference& reference, int note) {
+  std::string line = R"({"probe":"notes","events":[)";
+  for (const bool on : {true, false}) {
+    for (const MidiNote& n : reference.play({0, 0, note, on ? 100 : 0, on})) {
+      line += std::string(line.back() == '[' ? "" : ",") + R"({"on":)" + (on ? "true" : "false") +
+              R"(,"pitch":)" + std::to_string(n.note) + R"(,"velocity":)" +
+              std::to_string(n.velocity) + R"(,"frame":)" + (on ? "0" : "256") + "}";
+    }
+  }
+  return line + "]}";
+}
+
 }  // namespace norvo::e2e

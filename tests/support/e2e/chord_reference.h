@@ -36,4 +36,9 @@ class ChordReference {
   std::array<int, 128> holders_{};  // per output pitch: chords holding it
 };
 
+// The line `norvo-probe bridge` (and `editor --script`) prints for "!play NOTE" with velocity
+// 100 (the note-on at frame 0, its note-off at frame 256 of the same block), as `reference`
+// plays it.
+std::string probePlayLine(ChordReference& reference, int note);
+
 }  // namespace norvo::e2e
