@@ -8,22 +8,23 @@ namespace norvo {
 
 using namespace Steinberg;
 
-// One repeating host timer calling the glue's callback.
-class HostRunLoopAdapter::Timer final : public Linux::ITimerHandler {
- public:
-  Timer(void (*fire)(void*), void* userData) : fire_(fire), userData_(userData) {}
+namespace {
 
-  void PLUGIN_API onTimer() override {
-    if (fire_ != nullptr) fire_(userData_);
-  }
-  // The host may still hold a reference after unregistering: the callback is cut first.
+// A host-facing handler object (a timer or event handler) that calls the glue's callback. The
+// host may still hold a reference after unregistering it: `disarm` cuts the callback first.
+template <class Handler>
+class CallbackHandler : public Handler {
+ public:
+  CallbackHandler(void (*fire)(void*), void* userData) : fire_(fire), userData_(userData) {}
+  virtual ~CallbackHandler() = default;
+
   void disarm() { fire_ = nullptr; }
 
   tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
     if (FUnknownPrivate::iidEqual(iid, FUnknown::iid) ||
-        FUnknownPrivate::iidEqual(iid, Linux::ITimerHandler::iid)) {
+        FUnknownPrivate::iidEqual(iid, Handler::iid)) {
       addRef();
-      *obj = static_cast<Linux::ITimerHandler*>(this);
+      *obj = static_cast<Handler*>(this);
       return kResultOk;
     }
     *obj = nullptr;
@@ -34,6 +35,11 @@ class HostRunLoopAdapter::Timer final : public Linux::ITimerHandler {
     const uint32 left = --refs_;
     if (left == 0) delete this;
     return left;
+  }
+
+ protected:
+  void fire() {
+    if (fire_ != nullptr) fire_(userData_);
   }
 
  private:
@@ -42,37 +48,20 @@ class HostRunLoopAdapter::Timer final : public Linux::ITimerHandler {
   std::atomic<uint32> refs_{1};
 };
 
-// One file descriptor watched by the host, calling the glue's callback.
-class HostRunLoopAdapter::FdHandler final : public Linux::IEventHandler {
+}  // namespace
+
+// One repeating host timer calling the glue's callback.
+class HostRunLoopAdapter::Timer final : public CallbackHandler<Linux::ITimerHandler> {
  public:
-  FdHandler(void (*fire)(void*), void* userData) : fire_(fire), userData_(userData) {}
+  using CallbackHandler::CallbackHandler;
+  void PLUGIN_API onTimer() override { fire(); }
+};
 
-  void PLUGIN_API onFDIsSet(Linux::FileDescriptor) override {
-    if (fire_ != nullptr) fire_(userData_);
-  }
-  void disarm() { fire_ = nullptr; }
-
-  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
-    if (FUnknownPrivate::iidEqual(iid, FUnknown::iid) ||
-        FUnknownPrivate::iidEqual(iid, Linux::IEventHandler::iid)) {
-      addRef();
-      *obj = static_cast<Linux::IEventHandler*>(this);
-      return kResultOk;
-    }
-    *obj = nullptr;
-    return kNoInterface;
-  }
-  uint32 PLUGIN_API addRef() override { return ++refs_; }
-  uint32 PLUGIN_API release() override {
-    const uint32 left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-
- private:
-  void (*fire_)(void*);
-  void* userData_;
-  std::atomic<uint32> refs_{1};
+// One file descriptor watched by the host, calling the glue's callback.
+class HostRunLoopAdapter::FdHandler final : public CallbackHandler<Linux::IEventHandler> {
+ public:
+  using CallbackHandler::CallbackHandler;
+  void PLUGIN_API onFDIsSet(Linux::FileDescriptor) override { fire(); }
 };
 
 HostRunLoopAdapter::HostRunLoopAdapter(Linux::IRunLoop* runLoop) : runLoop_(runLoop) {
