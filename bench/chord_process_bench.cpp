@@ -1,8 +1,9 @@
 // Cost of Chord's IAudioProcessor::process on the benchmark stream, measured the way a host
 // sees it: the built bundle is loaded with dlopen through the probe's host code, set to mode 5
-// (4-note chords) and fed 512-frame blocks of 16 note events. Reports nanoseconds per input
-// event (median of several runs; pin it with taskset) or, with --callgrind under valgrind,
-// counts instructions inside the process calls only.
+// (4-note chords) and fed 512-frame blocks of 16 note events through fixed-array event lists,
+// as hosts keep them (fixed_event_list.h). Reports nanoseconds per input event (median of
+// several runs; pin it with taskset) or, with --callgrind under valgrind, counts instructions
+// inside the process calls only.
 //
 //   chord_process_bench BUNDLE [--blocks N] [--runs R] [--callgrind]
 #include <cstdio>
@@ -12,8 +13,8 @@
 #include <vector>
 
 #include "bench/bench_clock.h"
+#include "bench/fixed_event_list.h"
 #include "bench/note_stream.h"
-#include "tools/event_list.h"
 #include "tools/factory_classes.h"
 #include "tools/parameter_changes.h"
 #include "tools/parameter_lookup.h"
@@ -25,7 +26,6 @@ namespace {
 
 using namespace Steinberg;
 using namespace norvo::bench;
-using norvo::probe::EventList;
 using norvo::probe::ParameterChanges;
 
 struct Options {
@@ -129,8 +129,8 @@ class ChordHost {
  private:
   norvo::probe::Vst3Module module_;
   norvo::probe::PluginInstance instance_;
-  IPtr<EventList> in_ = owned(new EventList);
-  IPtr<EventList> out_ = owned(new EventList);
+  IPtr<FixedEventList> in_ = owned(new FixedEventList);
+  IPtr<FixedEventList> out_ = owned(new FixedEventList);
   IPtr<ParameterChanges> changes_ = owned(new ParameterChanges);
   IPtr<ParameterChanges> outputChanges_ = owned(new ParameterChanges);
   Vst::ProcessData data_;
