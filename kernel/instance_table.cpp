@@ -44,11 +44,19 @@ KernelTables gTables;
 // points never take it: an instance's own slot is only touched by its own caller.
 std::mutex gSlotMutex;
 
-// The rows of one slot in the event and output columns, taken (with their bounds checked)
-// when the slot's instance is created, so the block entry points index them directly with
-// positions they have already proven to be inside the row (below MAX_EVENTS or
-// MAX_EVENT_OUTPUTS).
+// What the block entry points need of one slot, taken (with every bound checked) when the
+// slot's instance is created, so they reach it with one lookup and index the rows directly with
+// positions they have already proven to be inside them (below MAX_EVENTS or MAX_EVENT_OUTPUTS).
+// `handle` is the live instance's handle, 0 while the slot is free: a handle is valid exactly
+// when it equals the `handle` of its slot (the slot is active and of that generation).
 struct SlotRows {
+  std::uint32_t handle = 0;
+  std::uint32_t* maximumBlockSize = nullptr;
+  std::uint32_t* eventCount = nullptr;
+  std::int32_t* egressCount = nullptr;
+  ChordState* state = nullptr;
+  RenderBlock* block = nullptr;
+  EventOutputView* view = nullptr;
   std::uint32_t* eventFrames = nullptr;
   std::uint32_t* eventKinds = nullptr;
   std::uint32_t* eventParameters = nullptr;
@@ -73,13 +81,27 @@ constexpr std::int64_t egressPosition(std::uint32_t slot, std::uint32_t position
   return std::int64_t{slot} * MAX_EVENT_OUTPUTS + position;
 }
 
+// Answers -1 for a handle that is not live. The slot's flag is still read from its table, so a
+// call before runtime_init traps like every other access to a table that does not exist yet.
+[[gnu::cold, gnu::noinline]] std::int32_t refuseHandle(std::uint32_t handle,
+                                                       std::uint32_t slot) noexcept {
+  if (handle != 0) (void)gTables.active[slot];
+  return -1;
+}
+
 // The slot of a valid handle, or -1.
-std::int32_t slotFor(std::uint32_t handle) noexcept {
-  if (handle == 0) return -1;
+inline std::int32_t slotFor(std::uint32_t handle) noexcept {
   const std::uint32_t slot = (handle - 1) % MAX_INSTANCES;
-  const std::uint32_t generation = (handle - 1) / MAX_INSTANCES + 1;
-  if (gTables.active[slot] == 0 || gTables.generations[slot] != generation) return -1;
+  if (handle == 0 || gRows[slot].handle != handle) [[unlikely]] {
+    return refuseHandle(handle, slot);
+  }
   return static_cast<std::int32_t>(slot);
+}
+
+// The rows of the slot of a valid handle, or null.
+inline SlotRows* rowsFor(std::uint32_t handle) noexcept {
+  const std::int32_t slot = slotFor(handle);
+  return slot < 0 ? nullptr : &gRows[slot];
 }
 
 std::uint32_t handleFor(std::uint32_t slot, std::uint32_t generation) noexcept {
@@ -136,18 +158,17 @@ bool validEventShape(std::uint32_t kind, std::uint32_t index, double value) noex
 }
 
 // Runs the module over [offset, offset + frames) of the block.
-bool renderStretch(std::uint32_t slot, std::uint32_t offset, std::uint32_t frames) noexcept {
-  RenderBlock& block = gTables.blocks[slot];
+bool renderStretch(const SlotRows& rows, std::uint32_t offset, std::uint32_t frames) noexcept {
+  RenderBlock& block = *rows.block;
   block.offset = offset;
   block.frames = frames;
-  return process(*gTables.states[slot], block);
+  return process(*rows.state, block);
 }
 
 // Parameters first, then notes, for the events of one frame starting at queue position
 // `first` (count <= MAX_EVENTS, so every position read is inside the slot's rows).
-bool applyFrameGroup(std::uint32_t slot, std::uint32_t first, std::uint32_t count) noexcept {
-  ChordState& state = *gTables.states[slot];
-  const SlotRows& rows = gRows[slot];
+bool applyFrameGroup(const SlotRows& rows, std::uint32_t first, std::uint32_t count) noexcept {
+  ChordState& state = *rows.state;
   const std::uint32_t frame = rows.eventFrames[first];
   std::uint32_t end = first;
   bool notes = false;
@@ -170,22 +191,22 @@ bool applyFrameGroup(std::uint32_t slot, std::uint32_t first, std::uint32_t coun
 }
 
 // Feeds the queued events before `frames` to the module in frame groups.
-bool runQueuedEvents(std::uint32_t slot, std::uint32_t frames) noexcept {
-  std::uint32_t count = gTables.eventCounts[slot];
+bool runQueuedEvents(const SlotRows& rows, std::uint32_t frames) noexcept {
+  std::uint32_t count = *rows.eventCount;
   if (count > MAX_EVENTS) count = MAX_EVENTS;
-  const std::uint32_t* eventFrames = gRows[slot].eventFrames;
+  const std::uint32_t* eventFrames = rows.eventFrames;
   std::uint32_t renderedTo = 0;
   for (std::uint32_t g = 0; g < count; ++g) {
     const std::uint32_t frame = eventFrames[g];
     if (frame >= frames) break;
     if (renderedTo < frame) {
-      if (!renderStretch(slot, renderedTo, frame - renderedTo)) return false;
+      if (!renderStretch(rows, renderedTo, frame - renderedTo)) return false;
       renderedTo = frame;
     }
     if (g > 0 && eventFrames[g - 1] == frame) continue;
-    if (!applyFrameGroup(slot, g, count)) return false;
+    if (!applyFrameGroup(rows, g, count)) return false;
   }
-  if (renderedTo < frames) return renderStretch(slot, renderedTo, frames - renderedTo);
+  if (renderedTo < frames) return renderStretch(rows, renderedTo, frames - renderedTo);
   return true;
 }
 
@@ -247,6 +268,12 @@ std::uint32_t createInstance(std::uint32_t maxBlockFrames, std::uint32_t inputCh
   gTables.egressCounts[slot] = 0;
 
   SlotRows& rows = gRows[slot];
+  rows.maximumBlockSize = &gTables.maximumBlockSizes[slot];
+  rows.eventCount = &gTables.eventCounts[slot];
+  rows.egressCount = &gTables.egressCounts[slot];
+  rows.state = state;
+  rows.block = &gTables.blocks[slot];
+  rows.view = &gTables.egressViews[slot];
   rows.eventFrames = rowOf(gTables.eventFrames, slot, MAX_EVENTS);
   rows.eventKinds = rowOf(gTables.eventKinds, slot, MAX_EVENTS);
   rows.eventParameters = rowOf(gTables.eventParameters, slot, MAX_EVENTS);
@@ -277,69 +304,89 @@ std::uint32_t createInstance(std::uint32_t maxBlockFrames, std::uint32_t inputCh
     return 0;
   }
   gTables.active[slot] = 1;
-  return handleFor(slot, generation);
+  rows.handle = handleFor(slot, generation);
+  return rows.handle;
 }
 
 int pushEvent(std::uint32_t handle, std::uint32_t kind, std::uint32_t frame, std::uint32_t index,
               double value) noexcept {
-  const std::int32_t s = slotFor(handle);
-  if (s < 0) return 1;
-  const auto slot = static_cast<std::uint32_t>(s);
-  if (frame >= gTables.maximumBlockSizes[slot]) return 1;
-  if (!validEventShape(kind, index, value)) return 2;
-  std::uint32_t& count = gTables.eventCounts[slot];
-  if (!std::isfinite(value) || count >= MAX_EVENTS) return 3;
-  const SlotRows& rows = gRows[slot];
-  if (count > 0 && frame < rows.eventFrames[count - 1]) return 4;
+  const SlotRows* found = rowsFor(handle);
+  if (found == nullptr) [[unlikely]] {
+    return 1;
+  }
+  const SlotRows& rows = *found;
+  if (frame >= *rows.maximumBlockSize) [[unlikely]] {
+    return 1;
+  }
+  if (!validEventShape(kind, index, value)) [[unlikely]] {
+    return 2;
+  }
+  // Counts and row pointers in locals: the stores below may alias them as far as the compiler
+  // knows, and would make it read them again after every one.
+  const std::uint32_t count = *rows.eventCount;
+  if (!std::isfinite(value) || count >= MAX_EVENTS) [[unlikely]] {
+    return 3;
+  }
+  std::uint32_t* const frames = rows.eventFrames;
+  if (count > 0 && frame < frames[count - 1]) [[unlikely]] {
+    return 4;
+  }
 
   // count < MAX_EVENTS: inside the slot's rows.
-  rows.eventFrames[count] = frame;
-  rows.eventKinds[count] = kind;
-  rows.eventParameters[count] = kind == EVENT_PARAMETER ? index : 0;
-  rows.eventA[count] = kind == EVENT_PARAMETER ? 0 : static_cast<std::int32_t>(index);
-  rows.eventValues[count] = static_cast<float>(value);
-  ++count;
+  std::uint32_t* const kinds = rows.eventKinds;
+  std::uint32_t* const parameters = rows.eventParameters;
+  std::int32_t* const notes = rows.eventA;
+  float* const values = rows.eventValues;
+  std::uint32_t* const counter = rows.eventCount;
+  const bool parameter = kind == EVENT_PARAMETER;
+  frames[count] = frame;
+  kinds[count] = kind;
+  parameters[count] = parameter ? index : 0;
+  notes[count] = parameter ? 0 : static_cast<std::int32_t>(index);
+  values[count] = static_cast<float>(value);
+  *counter = count + 1;
   return 0;
 }
 
 int processInstance(std::uint32_t handle, std::uint32_t frames) noexcept {
-  const std::int32_t s = slotFor(handle);
-  if (s < 0) return 1;
-  const auto slot = static_cast<std::uint32_t>(s);
-  if (frames > gTables.maximumBlockSizes[slot]) return 1;
+  const SlotRows* found = rowsFor(handle);
+  if (found == nullptr || frames > *found->maximumBlockSize) [[unlikely]] {
+    return 1;
+  }
+  const SlotRows& rows = *found;
 
-  ChordState& state = *gTables.states[slot];
-  if (!runQueuedEvents(slot, frames)) {
+  ChordState& state = *rows.state;
+  if (!runQueuedEvents(rows, frames)) [[unlikely]] {
     // The refused block's queue is dropped so the next block starts clean instead of failing
     // on the same event forever; outputs already made stay pending for the next block (their
     // note-offs must still reach the host), and the stamp starts again at frame 0.
-    gTables.eventCounts[slot] = 0;
+    *rows.eventCount = 0;
     state.frame = 0;
     return 2;
   }
 
-  EventOutputView& view = gTables.egressViews[slot];
+  EventOutputView& view = *rows.view;
   view.count = 0;
   const bool emitted = emitEvents(state, view);
   // The events were applied either way: keep them from being applied twice.
-  gTables.eventCounts[slot] = 0;
-  if (!emitted || view.count < 0 || view.count > static_cast<std::int32_t>(MAX_EVENT_OUTPUTS)) {
-    gTables.egressCounts[slot] = 0;
+  *rows.eventCount = 0;
+  if (!emitted || view.count < 0 || view.count > static_cast<std::int32_t>(MAX_EVENT_OUTPUTS))
+      [[unlikely]] {
+    *rows.egressCount = 0;
     return 3;
   }
-  gTables.egressCounts[slot] = view.count;
+  *rows.egressCount = view.count;
   return 0;
 }
 
 int resetInstance(std::uint32_t handle) noexcept {
-  const std::int32_t s = slotFor(handle);
-  if (s < 0) return 1;
-  const auto slot = static_cast<std::uint32_t>(s);
-  ChordState& state = *gTables.states[slot];
+  const SlotRows* rows = rowsFor(handle);
+  if (rows == nullptr) return 1;
+  ChordState& state = *rows->state;
   reset(state);
   if (!applyDefaults(state)) return 2;
-  gTables.eventCounts[slot] = 0;
-  gTables.egressCounts[slot] = 0;
+  *rows->eventCount = 0;
+  *rows->egressCount = 0;
   return 0;
 }
 
@@ -352,13 +399,13 @@ int destroyInstance(std::uint32_t handle) noexcept {
   gTables.maximumBlockSizes[slot] = 0;
   gTables.eventCounts[slot] = 0;
   gTables.egressCounts[slot] = 0;
+  gRows[slot].handle = 0;
   return 0;
 }
 
 std::int32_t outputCount(std::uint32_t handle) noexcept {
-  const std::int32_t s = slotFor(handle);
-  if (s < 0) return 0;
-  return gTables.egressCounts[s];
+  const SlotRows* rows = rowsFor(handle);
+  return rows == nullptr ? 0 : *rows->egressCount;
 }
 
 double outputField(std::uint32_t handle, std::uint32_t index, OutputField field) noexcept {
@@ -383,16 +430,15 @@ double outputField(std::uint32_t handle, std::uint32_t index, OutputField field)
 
 std::uint32_t readOutputs(std::uint32_t handle, std::uint32_t first, norvo_kernel_output_event* out,
                           std::uint32_t capacity) noexcept {
-  const std::int32_t s = slotFor(handle);
-  if (s < 0 || out == nullptr) return 0;
-  const auto slot = static_cast<std::uint32_t>(s);
-  const std::int32_t count = gTables.egressCounts[slot];
+  const SlotRows* found = rowsFor(handle);
+  if (found == nullptr || out == nullptr) return 0;
+  const SlotRows& rows = *found;
+  const std::int32_t count = *rows.egressCount;
   if (count <= 0 || first >= static_cast<std::uint32_t>(count)) return 0;
   // The count never exceeds MAX_EVENT_OUTPUTS, so first + n stays inside the slot's rows.
   const std::uint32_t end = std::min(static_cast<std::uint32_t>(count), MAX_EVENT_OUTPUTS);
   if (first >= end) return 0;
   const std::uint32_t n = std::min(end - first, capacity);
-  const SlotRows& rows = gRows[slot];
   for (std::uint32_t i = 0; i < n; ++i) {
     out[i] = {rows.egressKinds[first + i], rows.egressFrames[first + i], rows.egressA[first + i],
               rows.egressB[first + i]};

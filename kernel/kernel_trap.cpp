@@ -36,13 +36,12 @@ std::size_t printedLength(int result, std::size_t capacity) noexcept {
   return length < capacity ? length : capacity - 1;
 }
 
-std::atomic<bool> gPoisoned{false};
-std::atomic<bool> gInHostCallback{false};
-std::atomic<const char*> gCurrentEntry{""};
 std::atomic<norvo_kernel_panic_sink> gSink{nullptr};
 std::atomic<void*> gSinkContext{nullptr};
 
 }  // namespace
+
+TrapState gTrapState;
 
 const char* trapDiagnosticCode(const char* text, std::size_t length) noexcept {
   for (const CodeRule& rule : kCodeRules) {
@@ -85,28 +84,25 @@ void setPanicSink(norvo_kernel_panic_sink sink, void* context) noexcept {
   gSink.store(sink, std::memory_order_release);
 }
 
-void enterEntry(const char* name) noexcept {
-  if (gPoisoned.load(std::memory_order_acquire)) std::abort();
-  if (gInHostCallback.load(std::memory_order_acquire)) {
-    char text[160];
-    const int length = std::snprintf(
-        text, sizeof text, "ordanc: library entry '%s' invoked from a host callback\n", name);
-    trap(text, printedLength(length, sizeof text));
-  }
-  gCurrentEntry.store(name, std::memory_order_relaxed);
+void refuseEntry(const char* name) noexcept {
+  if (gTrapState.poisoned.load(std::memory_order_acquire)) std::abort();
+  char text[160];
+  const int length = std::snprintf(
+      text, sizeof text, "ordanc: library entry '%s' invoked from a host callback\n", name);
+  trap(text, printedLength(length, sizeof text));
 }
 
 void trap(const char* text, std::size_t length) noexcept {
   // Only the first trap reports; a trap raised while reporting ends the process at once.
-  if (gPoisoned.exchange(true, std::memory_order_acq_rel)) std::abort();
+  if (gTrapState.poisoned.exchange(true, std::memory_order_acq_rel)) std::abort();
   static char message[kTrapMessageCapacity];
-  const std::size_t messageLength =
-      frameTrapMessage(text, length, gCurrentEntry.load(std::memory_order_relaxed), message);
+  const std::size_t messageLength = frameTrapMessage(
+      text, length, gTrapState.currentEntry.load(std::memory_order_relaxed), message);
   const norvo_kernel_panic_sink sink = gSink.load(std::memory_order_acquire);
   if (sink != nullptr) {
-    gInHostCallback.store(true, std::memory_order_release);
+    gTrapState.inHostCallback.store(true, std::memory_order_release);
     sink(gSinkContext.load(std::memory_order_relaxed), message, messageLength, nullptr);
-    gInHostCallback.store(false, std::memory_order_release);
+    gTrapState.inHostCallback.store(false, std::memory_order_release);
   }
   std::abort();
 }

@@ -6,6 +6,7 @@
 // (the shared flags are atomics so concurrent entry calls from two instances never race).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -29,10 +30,27 @@ std::size_t frameTrapMessage(const char* text, std::size_t textLength, const cha
 // Installs the callback that receives the framed message. Any thread, before runtime_init.
 void setPanicSink(norvo_kernel_panic_sink sink, void* context) noexcept;
 
+// The kernel's process-wide trap state, read at the start of every entry point.
+struct TrapState {
+  std::atomic<bool> poisoned{false};        // a trap happened: every entry point aborts
+  std::atomic<bool> inHostCallback{false};  // the panic sink is running
+  std::atomic<const char*> currentEntry{""};
+};
+extern TrapState gTrapState;
+
+// The slow half of enterEntry: aborts when poisoned, traps when called from a host callback.
+[[noreturn]] void refuseEntry(const char* name) noexcept;
+
 // Start of every entry point except set_panic_sink: aborts at once when the kernel is
 // poisoned, traps when called from inside a kernel callback, records `name` as the current
-// entry for trap messages.
-void enterEntry(const char* name) noexcept;
+// entry for trap messages. Inline: it runs on every call of the block entry points.
+inline void enterEntry(const char* name) noexcept {
+  if (gTrapState.poisoned.load(std::memory_order_acquire) ||
+      gTrapState.inHostCallback.load(std::memory_order_acquire)) [[unlikely]] {
+    refuseEntry(name);
+  }
+  gTrapState.currentEntry.store(name, std::memory_order_relaxed);
+}
 
 // Marks the kernel poisoned, reports `text` through the panic sink and aborts.
 [[noreturn]] void trap(const char* text, std::size_t length) noexcept;
