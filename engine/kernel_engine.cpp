@@ -541,30 +541,31 @@ void KernelEngine::runKernelCall(int frames) noexcept {
   readChunkOutputs(chunkOffset_ + kernelCallStart_, frames);
 }
 
-// Reads the kernel call's outputs into `midiOut` through the latch: in one bulk call when the
-// kernel offers it, otherwise field by field. Where the generator was switched on or off during
-// the call, everything latched is released just before the first output at or after that frame
-// (those outputs come from notes the kernel handled after the switch).
+// Reads the kernel call's outputs into `midiOut` through the latch: where the kernel keeps them
+// when it shows them (one call), otherwise field by field. Where the generator was switched on
+// or off during the call, everything latched is released just before the first output at or
+// after that frame (those outputs come from notes the kernel handled after the switch).
 void KernelEngine::readChunkOutputs(int offset, int chunk) noexcept {
   nextSwitch_ = 0;
-  if (kernel_.eventOutputRead != nullptr) {
-    for (std::uint32_t first = 0;;) {
-      const double read =
-          kernel_.eventOutputRead(kernelHandle_, first, kernelOutputs_, kKernelOutputBatch);
-      const std::uint32_t n =
-          read > 0.0 && read <= kKernelOutputBatch ? static_cast<std::uint32_t>(read) : 0;
-      if (generatorSwitchCount_ == 0) {
-        latchOutputs(kernelOutputs_, n, offset, chunk);
-      } else {
-        for (std::uint32_t j = 0; j < n; ++j) {
-          MidiOutEvent record;
-          if (convertKernelOutput(kernelOutputs_[j], offset, chunk, record)) {
-            takeOutput(record, offset, chunk);
-          }
-        }
+  if (kernel_.eventOutputColumns != nullptr) {
+    KernelOutputColumns columns{};
+    const double reported = kernel_.eventOutputColumns(kernelHandle_, &columns);
+    const bool shown = reported > 0.0 && columns.kinds != nullptr && columns.frames != nullptr &&
+                       columns.a != nullptr && columns.b != nullptr;
+    // Never more than the kernel's rows hold, whatever it reports.
+    const std::uint32_t n =
+        !shown ? 0
+               : (reported >= kKernelMaxOutputs ? kKernelMaxOutputs
+                                                : static_cast<std::uint32_t>(reported));
+    if (generatorSwitchCount_ == 0) {
+      latchOutputs(columns, n, offset, chunk);
+    } else {
+      for (std::uint32_t j = 0; j < n; ++j) {
+        const KernelOutputEvent event{columns.kinds[j], columns.frames[j], columns.a[j],
+                                      columns.b[j]};
+        MidiOutEvent record;
+        if (convertKernelOutput(event, offset, chunk, record)) takeOutput(record, offset, chunk);
       }
-      if (n < kKernelOutputBatch) break;
-      first += n;
     }
   } else {
     const double reported = kernel_.eventOutputCount(kernelHandle_);
@@ -637,24 +638,34 @@ void KernelEngine::latchOutput(const MidiOutEvent& record) noexcept {
 // The common case of latchOutput over a run of kernel outputs (no switch of the generator in
 // the call), converted and latched in one pass: the same records as convertKernelOutput followed
 // by latchOutput, on channel 0, which is where the conversion puts every record.
-void KernelEngine::latchOutputs(const KernelOutputEvent* outputs, std::uint32_t count, int offset,
+void KernelEngine::latchOutputs(const KernelOutputColumns& outputs, std::uint32_t count, int offset,
                                 int chunk) noexcept {
-  // The list and its length in locals: the byte-sized record fields may alias anything, so
-  // members would be read again after every store.
+  // The columns, the list and its length in locals: the records' byte-sized fields may alias
+  // anything, so members would be read again after every store.
+  const std::int32_t* const kinds = outputs.kinds;
+  const std::int32_t* const frames = outputs.frames;
+  const std::int32_t* const notes = outputs.a;
+  const float* const values = outputs.b;
   MidiOutEvent* const list = midiOut_.get();
   int listed = midiOutCount_;
   const int lastFrame = chunk > 0 ? chunk - 1 : 0;
   for (std::uint32_t j = 0; j < count; ++j) {
-    const KernelOutputEvent event = outputs[j];
+    const std::int32_t kind = kinds[j];
+    int frame = frames[j];
+    if (static_cast<unsigned>(frame) > static_cast<unsigned>(lastFrame)) [[unlikely]] {
+      frame = frame < 0 ? 0 : lastFrame;
+    }
+    int pitch = notes[j];
+    if (static_cast<unsigned>(pitch) > 127u) [[unlikely]] {
+      pitch = pitch < 0 ? 0 : 127;
+    }
     MidiOutEvent record;
-    record.frame =
-        offset + (event.frame < 0 ? 0 : (event.frame > lastFrame ? lastFrame : event.frame));
-    const int pitch = event.a < 0 ? 0 : (event.a > 127 ? 127 : event.a);
+    record.frame = offset + frame;
     record.data1 = static_cast<std::uint8_t>(pitch);
-    if (event.kind == 2) {
-      const double b = event.b;
+    if (kind == 2) {
+      const float b = values[j];
       record.status = kMidiStatusNoteOn;
-      record.data2 = scaledVelocityByte(b > 1.0 ? b - 2.0 : b);
+      record.data2 = scaledVelocityByte(b > 1.0f ? b - 2.0f : b);
       const bool room = listed + latch_.soundingCount() + 2 <= kMidiOutCapacity;
       const NoteLatch::NoteOn action = latch_.noteOn(0, pitch, room && record.data2 > 0);
       if (action == NoteLatch::NoteOn::Send) {
@@ -662,19 +673,19 @@ void KernelEngine::latchOutputs(const KernelOutputEvent* outputs, std::uint32_t 
       } else if (action == NoteLatch::NoteOn::Dropped && record.data2 > 0) {
         countOutputDrop();
       }
-    } else if (event.kind == 3) {
+    } else if (kind == 3) {
       record.status = kMidiStatusNoteOff;
       record.data2 = 0;
       if (latch_.noteOff(0, pitch)) {
-        if (listed < kMidiOutCapacity) {
+        if (listed < kMidiOutCapacity) [[likely]] {
           list[listed++] = record;  // room for it was kept when its note-on was sent
         } else {
           countOutputDrop();
         }
       }
-    } else if (event.kind == 4) {
+    } else if (kind == 4) {
       record.status = kMidiStatusControlChange;
-      record.data2 = scaledVelocityByte(event.b);
+      record.data2 = scaledVelocityByte(values[j]);
       midiOutCount_ = listed;
       latchOutput(record);
       listed = midiOutCount_;

@@ -271,7 +271,7 @@ class KernelEngine {
   void runKernelCall(int frames) noexcept;
   void readChunkOutputs(int offset, int chunk) noexcept;
   void takeOutput(const MidiOutEvent& record, int offset, int chunk) noexcept;
-  void latchOutputs(const KernelOutputEvent* outputs, std::uint32_t count, int offset,
+  void latchOutputs(const KernelOutputColumns& outputs, std::uint32_t count, int offset,
                     int chunk) noexcept;
   int switchHostFrame(int i, int offset, int chunk) const noexcept;
   void latchOutput(const MidiOutEvent& record) noexcept;
@@ -334,9 +334,6 @@ class KernelEngine {
   int generatorSwitchFrames_[kKernelMaxEvents] = {};
   int generatorSwitchCount_ = 0;
   int nextSwitch_ = 0;
-  // Outputs of one kernel call, read in bulk.
-  static constexpr std::uint32_t kKernelOutputBatch = 256;
-  KernelOutputEvent kernelOutputs_[kKernelOutputBatch];
   bool releaseLatchPending_ = false;
 
   // Sample banks and sampler pads.

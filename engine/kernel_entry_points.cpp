@@ -15,20 +15,22 @@ static_assert(kKernelEventNoteOn == NORVO_KERNEL_EVENT_NOTE_ON);
 static_assert(kKernelEventNoteOff == NORVO_KERNEL_EVENT_NOTE_OFF);
 static_assert(kParamCount == NORVO_KERNEL_PARAMETER_COUNT);
 
-static_assert(sizeof(KernelOutputEvent) == sizeof(norvo_kernel_output_event));
-static_assert(offsetof(KernelOutputEvent, kind) == offsetof(norvo_kernel_output_event, kind));
-static_assert(offsetof(KernelOutputEvent, frame) == offsetof(norvo_kernel_output_event, frame));
-static_assert(offsetof(KernelOutputEvent, a) == offsetof(norvo_kernel_output_event, a));
-static_assert(offsetof(KernelOutputEvent, b) == offsetof(norvo_kernel_output_event, b));
+static_assert(kKernelMaxOutputs == NORVO_KERNEL_MAX_EVENT_OUTPUTS);
+
+static_assert(sizeof(KernelOutputColumns) == sizeof(norvo_kernel_output_columns));
+static_assert(offsetof(KernelOutputColumns, kinds) == offsetof(norvo_kernel_output_columns, kinds));
+static_assert(offsetof(KernelOutputColumns, frames) ==
+              offsetof(norvo_kernel_output_columns, frames));
+static_assert(offsetof(KernelOutputColumns, a) == offsetof(norvo_kernel_output_columns, a));
+static_assert(offsetof(KernelOutputColumns, b) == offsetof(norvo_kernel_output_columns, b));
+static_assert(offsetof(KernelOutputColumns, count) == offsetof(norvo_kernel_output_columns, count));
 
 namespace {
 
-// The engine's record and the kernel's have the same layout, so the kernel writes straight into
-// the engine's buffer.
-double readKernelOutputs(std::uint32_t handle, std::uint32_t first, KernelOutputEvent* out,
-                         std::uint32_t capacity) {
-  return NORVO_KERNEL_ENTRY(event_output_read)(
-      handle, first, reinterpret_cast<norvo_kernel_output_event*>(out), capacity);
+// The engine's record and the kernel's have the same layout, so the kernel fills the engine's.
+double kernelOutputColumns(std::uint32_t handle, KernelOutputColumns* out) {
+  return NORVO_KERNEL_ENTRY(event_output_columns)(
+      handle, reinterpret_cast<norvo_kernel_output_columns*>(out));
 }
 
 }  // namespace
@@ -47,7 +49,7 @@ const KernelEntryPoints& chordKernelEntryPoints() noexcept {
       &NORVO_KERNEL_ENTRY(event_output_kind),
       &NORVO_KERNEL_ENTRY(event_output_a),
       &NORVO_KERNEL_ENTRY(event_output_b),
-      &readKernelOutputs,
+      &kernelOutputColumns,
   };
   return kEntryPoints;
 }

@@ -9,12 +9,22 @@
 
 namespace norvo {
 
-// One kernel output event as the bulk reader copies it (the kernel's own record layout).
+// One kernel output event with the kernel's own field types.
 struct KernelOutputEvent {
   std::int32_t kind;
   std::int32_t frame;
   std::int32_t a;
   float b;
+};
+
+// A kernel call's outputs where the kernel keeps them: `count` events, event i being kinds[i],
+// frames[i], a[i] and b[i] (the kernel's own layout).
+struct KernelOutputColumns {
+  const std::int32_t* kinds;
+  const std::int32_t* frames;
+  const std::int32_t* a;
+  const float* b;
+  std::uint32_t count;
 };
 
 struct KernelEntryPoints {
@@ -32,10 +42,10 @@ struct KernelEntryPoints {
   double (*eventOutputKind)(std::uint32_t handle, std::uint32_t index);
   double (*eventOutputA)(std::uint32_t handle, std::uint32_t index);
   double (*eventOutputB)(std::uint32_t handle, std::uint32_t index);
-  // Copies up to `capacity` outputs from index `first` on in one call; returns how many. A
-  // kernel without it (null) is read through the four per-field readers instead.
-  double (*eventOutputRead)(std::uint32_t handle, std::uint32_t first, KernelOutputEvent* out,
-                            std::uint32_t capacity) = nullptr;
+  // Points `out` at the last block's outputs (valid until the instance runs again) and returns
+  // their count, in one call. A kernel without it (null) is read through the four per-field
+  // readers instead.
+  double (*eventOutputColumns)(std::uint32_t handle, KernelOutputColumns* out) = nullptr;
 };
 
 // The chord kernel's own entry points.
@@ -49,7 +59,8 @@ inline constexpr std::uint32_t kKernelEventNoteOff = 3;
 // The block size every kernel instance is created with; host blocks are cut to fit.
 inline constexpr std::uint32_t kKernelBlockFrames = 128;
 
-// Input events one kernel instance takes per `process` call.
+// Input events one kernel instance takes per `process` call, and outputs it returns from one.
 inline constexpr int kKernelMaxEvents = 64;
+inline constexpr std::uint32_t kKernelMaxOutputs = 256;
 
 }  // namespace norvo

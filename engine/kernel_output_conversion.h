@@ -32,6 +32,16 @@ inline std::uint8_t scaledVelocityByte(double unit) noexcept {
   return static_cast<std::uint8_t>(whole + (scaled - whole >= 0.5 ? 1 : 0));
 }
 
+// The same for a kernel's single-precision value. Exact without the tie test: a float times
+// 127 (and a float in [2, 3] less 2, times 127) needs at most 31 significant bits, so adding
+// one half is exact in double precision and truncation rounds half away from zero.
+inline std::uint8_t scaledVelocityByte(float unit) noexcept {
+  const double scaled = static_cast<double>(unit) * 127.0;
+  if (!(scaled > 0.0)) return 0;
+  if (scaled >= 126.5) return 127;
+  return static_cast<std::uint8_t>(static_cast<int>(scaled + 0.5));
+}
+
 // The same conversion for an output read in bulk (its fields are the kernel's integers and
 // float, which the 64-bit numbers of the per-field readers carry exactly).
 inline bool convertKernelOutput(const KernelOutputEvent& event, int chunkOffset, int chunkFrames,
@@ -40,8 +50,8 @@ inline bool convertKernelOutput(const KernelOutputEvent& event, int chunkOffset,
   std::uint8_t data2 = 0;
   if (event.kind == 2) {
     status = kMidiStatusNoteOn;
-    const double b = event.b;
-    data2 = scaledVelocityByte(b > 1.0 ? b - 2.0 : b);
+    const float b = event.b;
+    data2 = scaledVelocityByte(b > 1.0f ? b - 2.0f : b);
   } else if (event.kind == 3) {
     status = kMidiStatusNoteOff;
   } else if (event.kind == 4) {

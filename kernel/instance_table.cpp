@@ -446,6 +446,21 @@ std::uint32_t readOutputs(std::uint32_t handle, std::uint32_t first, norvo_kerne
   return n;
 }
 
+std::uint32_t outputColumns(std::uint32_t handle, norvo_kernel_output_columns* out) noexcept {
+  if (out == nullptr) return 0;
+  const SlotRows* rows = rowsFor(handle);
+  if (rows == nullptr) {
+    *out = {};
+    return 0;
+  }
+  // The count never exceeds MAX_EVENT_OUTPUTS, the length of each row.
+  const std::int32_t count = *rows->egressCount;
+  const std::uint32_t n =
+      count <= 0 ? 0 : std::min(static_cast<std::uint32_t>(count), MAX_EVENT_OUTPUTS);
+  *out = {rows->egressKinds, rows->egressFrames, rows->egressA, rows->egressB, n};
+  return n;
+}
+
 AudioView emptyAudioView() noexcept { return gTables.emptyView; }
 
 }  // namespace norvo::kernel

@@ -65,6 +65,10 @@ double outputField(std::uint32_t handle, std::uint32_t index, OutputField field)
 std::uint32_t readOutputs(std::uint32_t handle, std::uint32_t first, norvo_kernel_output_event* out,
                           std::uint32_t capacity) noexcept;
 
+// Points `out` at the last block's output columns; returns the count (0 and null pointers for
+// an invalid handle; nothing written for a null `out`).
+std::uint32_t outputColumns(std::uint32_t handle, norvo_kernel_output_columns* out) noexcept;
+
 // The kernel's only audio view (length 0).
 AudioView emptyAudioView() noexcept;
 

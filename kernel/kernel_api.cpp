@@ -115,4 +115,9 @@ double NORVO_KERNEL_ENTRY(event_output_read)(uint32_t handle, uint32_t first,
   return norvo::kernel::readOutputs(handle, first, out, capacity);
 }
 
+double NORVO_KERNEL_ENTRY(event_output_columns)(uint32_t handle, norvo_kernel_output_columns* out) {
+  enterEntry("event_output_columns");
+  return norvo::kernel::outputColumns(handle, out);
+}
+
 }  // extern "C"

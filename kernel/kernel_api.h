@@ -77,6 +77,17 @@ typedef struct norvo_kernel_output_event {
   float b;       /* velocity, 0 for note-offs */
 } norvo_kernel_output_event;
 
+/* The output columns of an instance's last successful block, as `event_output_columns` hands
+ * them out: `count` events, event i being kinds[i], frames[i], a[i] and b[i] (the values the
+ * per-field readers return). */
+typedef struct norvo_kernel_output_columns {
+  const int32_t* kinds;
+  const int32_t* frames;
+  const int32_t* a;
+  const float* b;
+  uint32_t count;
+} norvo_kernel_output_columns;
+
 /* Called once when the kernel traps, just before it aborts the process. `message` holds
  * `length` bytes (not NUL-terminated): 0x01, the trap text, 0x1F, a diagnostic code such as
  * "SC4014", 0x1F, the name of the entry point that was running. `extra` is always NULL. The
@@ -139,6 +150,14 @@ NORVO_EXPORT double NORVO_KERNEL_ENTRY(event_output_b)(uint32_t handle, uint32_t
 NORVO_EXPORT double NORVO_KERNEL_ENTRY(event_output_read)(uint32_t handle, uint32_t first,
                                                           norvo_kernel_output_event* out,
                                                           uint32_t capacity);
+
+/* Points `out` at the instance's output columns instead of copying them: no call per event
+ * and no copy. The pointers and the values behind them stay valid until the instance's next
+ * `process`, `reset` or `destroy`, or the next `runtime_init`; they must not be written
+ * through. Returns the count: 0 (every pointer NULL) for an invalid handle; 0 and nothing
+ * written for a NULL `out`. */
+NORVO_EXPORT double NORVO_KERNEL_ENTRY(event_output_columns)(uint32_t handle,
+                                                             norvo_kernel_output_columns* out);
 
 #ifdef __cplusplus
 }

@@ -58,6 +58,15 @@ TEST(KernelOutputConversion, BulkRecordsConvertLikeFieldByField) {
   std::vector<float> velocities = {-0.3f, 2.5f, 3.0f, 3.4f, 1.5f, std::nanf(""), 1e30f};
   for (int k = 0; k <= 254; ++k) velocities.push_back(static_cast<float>(k / 254.0));
   for (int k = 0; k <= 254; ++k) velocities.push_back(static_cast<float>(2.0 + k / 254.0));
+  // The floats nearest to every half step, on both sides: where a rounding shortcut would slip.
+  for (int k = 0; k < 127; ++k) {
+    for (float base : {0.0f, 2.0f}) {
+      const float half = base + static_cast<float>((k + 0.5) / 127.0);
+      velocities.push_back(half);
+      velocities.push_back(std::nextafter(half, 0.0f));
+      velocities.push_back(std::nextafter(half, 4.0f));
+    }
+  }
   for (std::int32_t kind : {2, 3, 4, 1, 5}) {
     for (std::int32_t frame : {-5, 0, 43, 44, 200}) {
       for (std::int32_t a : {-4, 0, 60, 127, 300}) {

@@ -294,6 +294,51 @@ TEST_F(InstanceTableTest, BulkReaderCopiesWhatTheFieldReadersAnswer) {
   }
 }
 
+// The columns are the outputs themselves: what the field readers answer, for as long as the
+// instance does not run again; a refused handle gets null columns and a null `out` nothing.
+TEST_F(InstanceTableTest, OutputColumnsShowWhatTheFieldReadersAnswer) {
+  const std::uint32_t handle = createDefault();
+  const std::uint32_t other = createDefault();
+  ASSERT_EQ(K(push_event)(handle, 1, 0, 1, 5.0), 0.0);  // four-note chords
+  ASSERT_EQ(K(push_event)(handle, 2, 3, 60, 0.5), 0.0);
+  ASSERT_EQ(K(push_event)(handle, 3, 9, 60, 0.0), 0.0);
+  ASSERT_EQ(K(process)(handle, 128), 0.0);
+  ASSERT_EQ(K(push_event)(other, 2, 0, 40, 1.0), 0.0);
+  ASSERT_EQ(K(process)(other, 128), 0.0);  // another instance's block leaves them alone
+
+  norvo_kernel_output_columns columns{};
+  ASSERT_EQ(K(event_output_columns)(handle, &columns), 8.0);
+  ASSERT_EQ(columns.count, 8u);
+  for (std::uint32_t i = 0; i < columns.count; ++i) {
+    EXPECT_EQ(columns.kinds[i], K(event_output_kind)(handle, i));
+    EXPECT_EQ(columns.frames[i], K(event_output_frame)(handle, i));
+    EXPECT_EQ(columns.a[i], K(event_output_a)(handle, i));
+    EXPECT_EQ(columns.b[i], K(event_output_b)(handle, i));
+  }
+  EXPECT_EQ(columns.a[3], 70);  // the seventh of the chord on 60, pushed last
+
+  struct RefusedCase {
+    std::uint32_t handle;
+    bool nullOut;
+  };
+  const RefusedCase refused[] = {{handle + 64, false}, {0, false}, {handle, true}};
+  for (const RefusedCase& c : refused) {
+    norvo_kernel_output_columns out{};
+    out.count = 99;
+    EXPECT_EQ(K(event_output_columns)(c.handle, c.nullOut ? nullptr : &out), 0.0) << c.handle;
+    if (!c.nullOut) {
+      EXPECT_EQ(out.kinds, nullptr);
+      EXPECT_EQ(out.b, nullptr);
+      EXPECT_EQ(out.count, 0u);
+    }
+  }
+
+  // A block without outputs empties them.
+  ASSERT_EQ(K(process)(handle, 128), 0.0);
+  EXPECT_EQ(K(event_output_columns)(handle, &columns), 0.0);
+  EXPECT_EQ(columns.count, 0u);
+}
+
 TEST_F(InstanceTableTest, AudioViewsAreEmptyForAnyHandle) {
   for (std::uint32_t handle : {0u, 1u, 12345u}) {
     float* data = nullptr;

@@ -20,7 +20,8 @@ set(allowed_exact
 set(required GetPluginFactory ModuleEntry ModuleExit bundleEntry bundleExit ${EXTRA_REQUIRED})
 foreach(suffix runtime_init set_panic_sink collect abi_version create input_view output_view
                push_event process reset destroy event_output_count event_output_frame
-               event_output_kind event_output_a event_output_b event_output_read)
+               event_output_kind event_output_a event_output_b event_output_read
+               event_output_columns)
   list(APPEND required chord_5f2c9e_${suffix})
 endforeach()
 
