@@ -389,6 +389,17 @@ void KernelEngine::pushChunkEvents(int& cursor, int offset, int chunk) noexcept 
   const int end = offset + chunk;
   const int count = eventQueue_.size();
   while (cursor < count && eventQueue_[cursor].frame < offset) ++cursor;
+  int last = cursor;
+  while (last < count && eventQueue_[last].frame < end) ++last;
+  // Each event takes at most two kernel slots (a retriggered root is released first): when the
+  // whole chunk fits, every frame does, and the events go in queue order without grouping.
+  if (kernelQueued_ + 2 * (last - cursor) <= kKernelMaxEvents) {
+    for (; cursor < last; ++cursor) {
+      const EngineEvent& event = eventQueue_[cursor];
+      pushQueuedEvent(event, event.frame - offset);
+    }
+    return;
+  }
   while (cursor < count && eventQueue_[cursor].frame < end) {
     const int first = cursor;
     const int frame = eventQueue_[first].frame;
@@ -514,8 +525,8 @@ void KernelEngine::setRootHeld(std::uint32_t pitch, bool held) noexcept {
 // Pushes one event at a frame within the chunk, relative to the current kernel call. A full
 // kernel queue only happens inside one frame's burst, when every event it holds sits at the
 // call's first frame: a one-frame call hands them over and the next call starts there again.
-double KernelEngine::pushToKernel(std::uint32_t kind, std::uint32_t frameInChunk,
-                                  std::uint32_t index, double value) noexcept {
+inline double KernelEngine::pushToKernel(std::uint32_t kind, std::uint32_t frameInChunk,
+                                         std::uint32_t index, double value) noexcept {
   if (kernelQueued_ >= kKernelMaxEvents) runKernelCall(1);
   const double status =
       kernel_.pushEvent(kernelHandle_, kind,

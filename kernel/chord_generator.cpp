@@ -37,7 +37,7 @@ bool push(ChordState& state, std::int32_t kind, std::int32_t a, double b) noexce
   return true;
 }
 
-bool releaseChord(ChordState& state, std::int32_t root) noexcept {
+inline bool releaseChord(ChordState& state, std::int32_t root) noexcept {
   const std::int32_t count = state.ledgerCounts.items[root];
   const std::int32_t* notes = &state.ledgerNotes.items[root * MAX_CHORD];
   for (std::int32_t r = 0; r < MAX_CHORD && r < count; ++r) {
@@ -47,23 +47,28 @@ bool releaseChord(ChordState& state, std::int32_t root) noexcept {
   return true;
 }
 
-bool playChord(ChordState& state, std::int32_t root, double velocity) noexcept {
+inline bool playChord(ChordState& state, std::int32_t root, double velocity) noexcept {
   const std::int32_t start = INTERVAL_OFFSETS[state.mode];
   const std::int32_t length = INTERVAL_LENGTHS[state.mode];
   double scaled = velocity * 127.0 * state.velocity;
   if (scaled > 127.0) scaled = 127.0;
   if (scaled < 1.0) scaled = 1.0;
-  const double addedVelocity = roundHalfUp(scaled) / 127.0;
+  // In [1, 127] the floor of scaled + 0.5 is its truncation: no library call.
+  const double addedVelocity = static_cast<std::int32_t>(scaled + 0.5) / 127.0;
   if (length < 1) return true;
 
+  // The mode's stretch of the interval table, its bounds checked once.
+  const std::int32_t notes = length < MAX_CHORD ? length : MAX_CHORD;
+  (void)INTERVALS[start + notes - 1];
+  const std::int32_t* const intervals = &INTERVALS.items[start];
+  const std::int32_t shift = state.spread * 12;
+  std::int32_t* const ledger = &state.ledgerNotes.items[root * MAX_CHORD];
   std::int32_t sent = 0;
-  for (std::int32_t i = 0; i < MAX_CHORD && i < length; ++i) {
-    std::int32_t note = INTERVALS[start + i] + root;
-    if (i > 0) note += state.spread * 12;
+  for (std::int32_t i = 0; i < notes; ++i) {
+    const std::int32_t note = root + intervals[i] + (i > 0 ? shift : 0);
     if (note < 0 || note > MAX_NOTES - 1) continue;
     if (!push(state, KIND_NOTE_ON, note, i == 0 ? velocity : addedVelocity)) return false;
-    state.ledgerNotes.items[root * MAX_CHORD + sent] = note;
-    ++sent;
+    ledger[sent++] = note;
   }
   if (sent > 0) state.ledgerCounts.items[root] = sent;
   return true;
@@ -114,12 +119,6 @@ bool handleEvent(ChordState& state, std::int32_t kind, std::int32_t a, double b)
   return playChord(state, a, b);
 }
 
-bool process(ChordState& state, const RenderBlock& block) noexcept {
-  if (!state.prepared || block.inputChannels != 0 || block.outputChannels != 0) return false;
-  state.frame = static_cast<std::int32_t>(block.offset + block.frames);
-  return true;
-}
-
 bool emitEvents(ChordState& state, EventOutputView& view) noexcept {
   const std::int32_t pending = state.outCount < OUT_CAPACITY ? state.outCount : OUT_CAPACITY;
   std::int32_t room = view.capacity - view.count;
@@ -136,12 +135,12 @@ bool emitEvents(ChordState& state, EventOutputView& view) noexcept {
     (void)view.a[at + n - 1];
     (void)view.b[at + n - 1];
     (void)view.frames[at + n - 1];
-    for (std::int32_t i = 0; i < n; ++i) {
-      view.kinds.data[at + i] = state.outKinds.items[i];
-      view.a.data[at + i] = state.outA.items[i];
-      view.b.data[at + i] = state.outB.items[i];
-      view.frames.data[at + i] = state.outFrames.items[i];
-    }
+    const auto bytes = static_cast<std::size_t>(n) * sizeof(std::int32_t);
+    static_assert(sizeof(float) == sizeof(std::int32_t));
+    std::memcpy(&view.kinds.data[at], state.outKinds.items, bytes);
+    std::memcpy(&view.a.data[at], state.outA.items, bytes);
+    std::memcpy(&view.b.data[at], state.outB.items, bytes);
+    std::memcpy(&view.frames.data[at], state.outFrames.items, bytes);
     view.count = at + n;
   }
   state.outCount = 0;

@@ -82,8 +82,13 @@ bool setParameter(ChordState& state, const char* identifier, double value) noexc
 // One note-on (kind 2) or note-off (kind 3). False when refused or the output buffer is full.
 bool handleEvent(ChordState& state, std::int32_t kind, std::int32_t a, double b) noexcept;
 
-// Moves the output stamp to the end of the sub-block. Renders nothing.
-bool process(ChordState& state, const RenderBlock& block) noexcept;
+// Moves the output stamp to the end of the sub-block. Renders nothing. Inline: the block loop
+// calls it before every group of events.
+inline bool process(ChordState& state, const RenderBlock& block) noexcept {
+  if (!state.prepared || block.inputChannels != 0 || block.outputChannels != 0) return false;
+  state.frame = static_cast<std::int32_t>(block.offset + block.frames);
+  return true;
+}
 
 // Moves every pending output into the view; false (rest dropped) when the view fills up.
 bool emitEvents(ChordState& state, EventOutputView& view) noexcept;

@@ -165,23 +165,22 @@ bool renderStretch(const SlotRows& rows, std::uint32_t offset, std::uint32_t fra
   return process(*rows.state, block);
 }
 
-// Parameters first, then notes, for the events of one frame starting at queue position
-// `first` (count <= MAX_EVENTS, so every position read is inside the slot's rows).
-bool applyFrameGroup(const SlotRows& rows, std::uint32_t first, std::uint32_t count) noexcept {
+// Parameters first, then notes, for the queued events [first, end) of one frame (end <=
+// MAX_EVENTS, so every position read is inside the slot's rows).
+bool applyFrameGroup(const SlotRows& rows, std::uint32_t first, std::uint32_t end) noexcept {
   ChordState& state = *rows.state;
-  const std::uint32_t frame = rows.eventFrames[first];
-  std::uint32_t end = first;
+  const std::uint32_t* const kinds = rows.eventKinds;
   bool notes = false;
-  for (; end < count && rows.eventFrames[end] == frame; ++end) {
-    if (rows.eventKinds[end] != EVENT_PARAMETER) {
+  for (std::uint32_t g = first; g < end; ++g) {
+    if (kinds[g] != EVENT_PARAMETER) {
       notes = true;
       continue;
     }
-    if (!applyParameter(state, rows.eventParameters[end], rows.eventValues[end])) return false;
+    if (!applyParameter(state, rows.eventParameters[g], rows.eventValues[g])) return false;
   }
   if (!notes) return true;
   for (std::uint32_t g = first; g < end; ++g) {
-    const std::uint32_t kind = rows.eventKinds[g];
+    const std::uint32_t kind = kinds[g];
     if (kind == EVENT_PARAMETER) continue;
     if (!handleEvent(state, static_cast<std::int32_t>(kind), rows.eventA[g], rows.eventValues[g])) {
       return false;
@@ -190,21 +189,23 @@ bool applyFrameGroup(const SlotRows& rows, std::uint32_t first, std::uint32_t co
   return true;
 }
 
-// Feeds the queued events before `frames` to the module in frame groups.
+// Feeds the queued events before `frames` to the module, one frame group at a time.
 bool runQueuedEvents(const SlotRows& rows, std::uint32_t frames) noexcept {
   std::uint32_t count = *rows.eventCount;
   if (count > MAX_EVENTS) count = MAX_EVENTS;
-  const std::uint32_t* eventFrames = rows.eventFrames;
+  const std::uint32_t* const eventFrames = rows.eventFrames;
   std::uint32_t renderedTo = 0;
-  for (std::uint32_t g = 0; g < count; ++g) {
+  for (std::uint32_t g = 0; g < count;) {
     const std::uint32_t frame = eventFrames[g];
     if (frame >= frames) break;
     if (renderedTo < frame) {
       if (!renderStretch(rows, renderedTo, frame - renderedTo)) return false;
       renderedTo = frame;
     }
-    if (g > 0 && eventFrames[g - 1] == frame) continue;
-    if (!applyFrameGroup(rows, g, count)) return false;
+    std::uint32_t end = g + 1;
+    while (end < count && eventFrames[end] == frame) ++end;
+    if (!applyFrameGroup(rows, g, end)) return false;
+    g = end;
   }
   if (renderedTo < frames) return renderStretch(rows, renderedTo, frames - renderedTo);
   return true;
