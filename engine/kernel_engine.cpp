@@ -670,35 +670,31 @@ void KernelEngine::latchOutputs(const KernelOutputColumns& outputs, std::uint32_
     if (static_cast<unsigned>(pitch) > 127u) [[unlikely]] {
       pitch = pitch < 0 ? 0 : 127;
     }
-    MidiOutEvent record;
-    record.frame = offset + frame;
-    record.data1 = static_cast<std::uint8_t>(pitch);
     if (kind == 2) {
       const float b = values[j];
-      record.status = kMidiStatusNoteOn;
-      record.data2 = scaledVelocityByte(b > 1.0f ? b - 2.0f : b);
+      const std::uint8_t velocity = scaledVelocityByte(b > 1.0f ? b - 2.0f : b);
       const bool room = listed + latch_.soundingCount() + 2 <= kMidiOutCapacity;
-      const NoteLatch::NoteOn action = latch_.noteOn(0, pitch, room && record.data2 > 0);
+      const NoteLatch::NoteOn action = latch_.noteOn(0, pitch, room && velocity > 0);
       if (action == NoteLatch::NoteOn::Send) {
-        list[listed++] = record;
-      } else if (action == NoteLatch::NoteOn::Dropped && record.data2 > 0) {
+        list[listed++] = MidiOutEvent{offset + frame, kMidiStatusNoteOn,
+                                      static_cast<std::uint8_t>(pitch), velocity};
+      } else if (action == NoteLatch::NoteOn::Dropped && velocity > 0) {
         countOutputDrop();
       }
     } else if (kind == 3) {
-      record.status = kMidiStatusNoteOff;
-      record.data2 = 0;
       if (latch_.noteOff(0, pitch)) {
         if (listed < kMidiOutCapacity) [[likely]] {
-          list[listed++] = record;  // room for it was kept when its note-on was sent
+          // Room for it was kept when its note-on was sent.
+          list[listed++] =
+              MidiOutEvent{offset + frame, kMidiStatusNoteOff, static_cast<std::uint8_t>(pitch), 0};
         } else {
           countOutputDrop();
         }
       }
     } else if (kind == 4) {
-      record.status = kMidiStatusControlChange;
-      record.data2 = scaledVelocityByte(values[j]);
       midiOutCount_ = listed;
-      latchOutput(record);
+      latchOutput(MidiOutEvent{offset + frame, kMidiStatusControlChange,
+                               static_cast<std::uint8_t>(pitch), scaledVelocityByte(values[j])});
       listed = midiOutCount_;
     }
   }

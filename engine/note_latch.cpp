@@ -6,16 +6,15 @@
 namespace norvo {
 
 bool NoteLatch::sounding(int channel, int pitch) const noexcept {
-  return latched(channel, pitch) && (soundingBits_[channel][pitch >> 6] & bitOf(pitch)) != 0;
+  return latched(channel, pitch) && (entries_[channel][pitch] & kSounding) != 0;
 }
 
 int NoteLatch::holders(int channel, int pitch) const noexcept {
-  return latched(channel, pitch) ? holders_[channel][pitch] : 0;
+  return latched(channel, pitch) ? entries_[channel][pitch] & kHolderMask : 0;
 }
 
 void NoteLatch::forgetAll() noexcept {
-  std::memset(holders_, 0, sizeof holders_);
-  std::memset(soundingBits_, 0, sizeof soundingBits_);
+  std::memset(entries_, 0, sizeof entries_);
   sounding_ = 0;
 }
 

@@ -30,12 +30,18 @@ class NoteLatch {
   // Channels and pitches outside 0..15 and 0..127 are not latched: they always report Send.
   NoteOn noteOn(int channel, int pitch, bool room) noexcept {
     if (!latched(channel, pitch)) return room ? NoteOn::Send : NoteOn::Dropped;
-    std::uint16_t& holders = holders_[channel][pitch];
-    if (holders < UINT16_MAX) ++holders;
-    std::uint64_t& word = soundingBits_[channel][pitch >> 6];
-    if ((word & bitOf(pitch)) != 0) return NoteOn::Held;
-    if (!room) return NoteOn::Dropped;
-    word |= bitOf(pitch);
+    std::uint16_t& entry = entries_[channel][pitch];
+    std::uint16_t state = entry;
+    if ((state & kHolderMask) != kHolderMask) ++state;
+    if ((state & kSounding) != 0) {
+      entry = state;
+      return NoteOn::Held;
+    }
+    if (!room) {
+      entry = state;
+      return NoteOn::Dropped;
+    }
+    entry = static_cast<std::uint16_t>(state | kSounding);
     ++sounding_;
     return NoteOn::Send;
   }
@@ -44,11 +50,15 @@ class NoteLatch {
   // note-off must be sent. A pitch no chord holds is released already: false.
   bool noteOff(int channel, int pitch) noexcept {
     if (!latched(channel, pitch)) return true;
-    std::uint16_t& holders = holders_[channel][pitch];
-    if (holders == 0 || --holders != 0) return false;
-    std::uint64_t& word = soundingBits_[channel][pitch >> 6];
-    if ((word & bitOf(pitch)) == 0) return false;
-    word &= ~bitOf(pitch);
+    std::uint16_t& entry = entries_[channel][pitch];
+    const std::uint16_t state = entry;
+    if ((state & kHolderMask) == 0) return false;
+    if ((state & kHolderMask) != 1) {
+      entry = static_cast<std::uint16_t>(state - 1);
+      return false;
+    }
+    entry = 0;
+    if ((state & kSounding) == 0) return false;
     --sounding_;
     return true;
   }
@@ -57,18 +67,11 @@ class NoteLatch {
   // channel then pitch order.
   template <typename SendNoteOff>
   void releaseAll(SendNoteOff&& sendNoteOff) noexcept {
-    if (sounding_ == 0) {
-      forgetAll();
-      return;
-    }
-    for (int c = 0; c < kChannels; ++c) {
-      for (int word = 0; word < kPitches / 64; ++word) {
-        std::uint64_t bits = soundingBits_[c][word];
-        while (bits != 0) {
-          const int bit = __builtin_ctzll(bits);
-          bits &= bits - 1;
-          sendNoteOff(c, word * 64 + bit);
-        }
+    for (int c = 0; c < kChannels && sounding_ > 0; ++c) {
+      for (int pitch = 0; pitch < kPitches; ++pitch) {
+        if ((entries_[c][pitch] & kSounding) == 0) continue;
+        --sounding_;
+        sendNoteOff(c, pitch);
       }
     }
     forgetAll();
@@ -80,14 +83,17 @@ class NoteLatch {
   int holders(int channel, int pitch) const noexcept;
 
  private:
+  // One entry per channel and pitch: the number of chords holding it (saturating; no more than
+  // a few hundred ever can) and whether its note-on was sent.
+  static constexpr std::uint16_t kSounding = 0x8000;
+  static constexpr std::uint16_t kHolderMask = 0x7FFF;
+
   static bool latched(int channel, int pitch) noexcept {
     return static_cast<unsigned>(channel) < kChannels && static_cast<unsigned>(pitch) < kPitches;
   }
-  static std::uint64_t bitOf(int pitch) noexcept { return std::uint64_t{1} << (pitch & 63); }
   void forgetAll() noexcept;
 
-  std::uint16_t holders_[kChannels][kPitches];
-  std::uint64_t soundingBits_[kChannels][kPitches / 64];
+  std::uint16_t entries_[kChannels][kPitches];
   int sounding_ = 0;
 };
 
