@@ -5,6 +5,9 @@ namespace norvo {
 
 void sortEventsInPlace(EngineEvent* events, int count) noexcept {
   for (int i = 1; i < count; ++i) {
+    // Hosts deliver events in frame order: an event already in place is passed over at the
+    // cost of one comparison.
+    if (events[i - 1].frame <= events[i].frame) continue;
     const EngineEvent moving = events[i];
     int j = i;
     // Strictly greater: an equal frame stops the walk, so equal frames keep their order.
@@ -17,11 +20,5 @@ void sortEventsInPlace(EngineEvent* events, int count) noexcept {
 }
 
 EngineEventQueue::EngineEventQueue() : events_(new EngineEvent[kEngineEventCapacity]) {}
-
-bool EngineEventQueue::push(const EngineEvent& event) noexcept {
-  if (count_ >= kEngineEventCapacity) return false;
-  events_[count_++] = event;
-  return true;
-}
 
 }  // namespace norvo

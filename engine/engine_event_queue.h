@@ -20,7 +20,11 @@ class EngineEventQueue {
   EngineEventQueue& operator=(const EngineEventQueue&) = delete;
 
   // Audio thread. Appends one event; false (nothing queued) when 2048 are queued.
-  bool push(const EngineEvent& event) noexcept;
+  bool push(const EngineEvent& event) noexcept {
+    if (count_ >= kEngineEventCapacity) return false;
+    events_[count_++] = event;
+    return true;
+  }
 
   // Audio thread. Forgets every queued event.
   void clear() noexcept { count_ = 0; }

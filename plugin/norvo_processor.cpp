@@ -31,14 +31,19 @@ std::uint8_t hostProcessMode(int32 sdkMode) noexcept {
   }
 }
 
+// A velocity byte as the host's 0..1 value: byte / 127, looked up instead of divided.
+struct VelocityTable {
+  float values[256];
+  constexpr VelocityTable() : values() {
+    for (int i = 0; i < 256; ++i) values[i] = static_cast<float>(i) / 127.0f;
+  }
+};
+constexpr VelocityTable kVelocities;
+
 // Every field of a note-off (the union's other members' bytes are not part of it).
 void setNoteOff(Event& event, int16 channel, int16 pitch, float velocity) noexcept {
   event.type = Event::kNoteOffEvent;
-  event.noteOff.channel = channel;
-  event.noteOff.pitch = pitch;
-  event.noteOff.velocity = velocity;
-  event.noteOff.noteId = -1;
-  event.noteOff.tuning = 0.0f;
+  event.noteOff = NoteOffEvent{channel, pitch, velocity, -1, 0.0f};
 }
 
 const char* layoutName(SpeakerArrangement arrangement) noexcept {
@@ -175,38 +180,27 @@ void NorvoProcessor::drainMidiOutputEvents(IEventList* outputEvents) noexcept {
   event.ppqPosition = 0;
   event.flags = Event::kIsLive;
   for (int i = 0; i < count; ++i) {
-    const MidiOutEvent& midi = out[i];
+    const MidiOutEvent midi = out[i];
     event.sampleOffset = midi.frame;
     const auto channel = static_cast<int16>(midi.status & 0x0F);
-    switch (midi.status & 0xF0) {
-      case kMidiStatusControlChange:
-        event.type = Event::kLegacyMIDICCOutEvent;
-        event.midiCCOut.channel = static_cast<int8>(channel);
-        event.midiCCOut.controlNumber = midi.data1;
-        event.midiCCOut.value = static_cast<int8>(midi.data2);
-        event.midiCCOut.value2 = 0;
-        break;
-      case kMidiStatusNoteOn:
-        if (midi.data2 > 0) {
-          event.type = Event::kNoteOnEvent;
-          event.noteOn.channel = channel;
-          event.noteOn.pitch = midi.data1;
-          event.noteOn.tuning = 0.0f;
-          event.noteOn.velocity = static_cast<float>(midi.data2) / 127.0f;
-          event.noteOn.length = 0;
-          event.noteOn.noteId = -1;
-        } else {
-          setNoteOff(event, channel, midi.data1, 0.0f);
-        }
-        break;
-      case kMidiStatusNoteOff:
-        setNoteOff(event, channel, midi.data1, static_cast<float>(midi.data2) / 127.0f);
-        break;
-      default:
-        continue;
+    const int kind = midi.status & 0xF0;
+    if (kind == kMidiStatusNoteOn && midi.data2 > 0) {
+      event.type = Event::kNoteOnEvent;
+      event.noteOn = NoteOnEvent{channel, midi.data1, 0.0f, kVelocities.values[midi.data2], 0, -1};
+    } else if (kind == kMidiStatusNoteOff || kind == kMidiStatusNoteOn) {
+      // A note-on of velocity 0 is sent as the note-off it means.
+      setNoteOff(event, channel, midi.data1, kVelocities.values[midi.data2]);
+    } else if (kind == kMidiStatusControlChange) {
+      event.type = Event::kLegacyMIDICCOutEvent;
+      event.midiCCOut.channel = static_cast<int8>(channel);
+      event.midiCCOut.controlNumber = midi.data1;
+      event.midiCCOut.value = static_cast<int8>(midi.data2);
+      event.midiCCOut.value2 = 0;
+    } else {
+      continue;
     }
     // A full host list ends the block's output: the rest is not sent, and counted.
-    if (outputEvents->addEvent(event) != kResultOk) {
+    if (outputEvents->addEvent(event) != kResultOk) [[unlikely]] {
       engine_.countHostRefusedOutputs(count - i);
       break;
     }
