@@ -165,9 +165,22 @@ bool renderStretch(const SlotRows& rows, std::uint32_t offset, std::uint32_t fra
   return process(*rows.state, block);
 }
 
+// The queued event at `position` (below MAX_EVENTS, so inside the slot's rows), alone in its
+// frame.
+bool applyEvent(const SlotRows& rows, std::uint32_t position) noexcept {
+  const std::uint32_t kind = rows.eventKinds[position];
+  if (kind == EVENT_PARAMETER) {
+    return applyParameter(*rows.state, rows.eventParameters[position], rows.eventValues[position]);
+  }
+  return handleEvent(*rows.state, static_cast<std::int32_t>(kind), rows.eventA[position],
+                     rows.eventValues[position]);
+}
+
 // Parameters first, then notes, for the queued events [first, end) of one frame (end <=
-// MAX_EVENTS, so every position read is inside the slot's rows).
-bool applyFrameGroup(const SlotRows& rows, std::uint32_t first, std::uint32_t end) noexcept {
+// MAX_EVENTS, so every position read is inside the slot's rows). Out of line: the block loop
+// keeps its own registers for the common frame of one event.
+[[gnu::noinline]] bool applyFrameGroup(const SlotRows& rows, std::uint32_t first,
+                                       std::uint32_t end) noexcept {
   ChordState& state = *rows.state;
   const std::uint32_t* const kinds = rows.eventKinds;
   bool notes = false;
@@ -204,7 +217,7 @@ bool runQueuedEvents(const SlotRows& rows, std::uint32_t frames) noexcept {
     }
     std::uint32_t end = g + 1;
     while (end < count && eventFrames[end] == frame) ++end;
-    if (!applyFrameGroup(rows, g, end)) return false;
+    if (!(end == g + 1 ? applyEvent(rows, g) : applyFrameGroup(rows, g, end))) return false;
     g = end;
   }
   if (renderedTo < frames) return renderStretch(rows, renderedTo, frames - renderedTo);
