@@ -394,6 +394,11 @@ void KernelEngine::pushChunkEvents(int& cursor, int offset, int chunk) noexcept 
   // Each event takes at most two kernel slots (a retriggered root is released first): when the
   // whole chunk fits, every frame does, and the events go in queue order without grouping.
   if (kernelQueued_ + 2 * (last - cursor) <= kKernelMaxEvents) {
+    if (kernel_.pushEvents != nullptr && !tracing_) {
+      pushEventsInBulk(cursor, last, offset);
+      cursor = last;
+      return;
+    }
     for (; cursor < last; ++cursor) {
       const EngineEvent& event = eventQueue_[cursor];
       pushQueuedEvent(event, event.frame - offset);
@@ -405,6 +410,84 @@ void KernelEngine::pushChunkEvents(int& cursor, int offset, int chunk) noexcept 
     const int frame = eventQueue_[first].frame;
     while (cursor < count && eventQueue_[cursor].frame == frame) ++cursor;
     pushFrameEvents(first, cursor, frame - offset);
+  }
+}
+
+// The queued events [first, last) of a chunk whose events all fit in the kernel's queue, when
+// nothing is traced: each run of notes goes to the kernel in one call, as the same kernel events
+// pushQueuedEvent would push one at a time (a retriggered root's release before its note-on);
+// anything else between the runs goes through pushQueuedEvent.
+void KernelEngine::pushEventsInBulk(int first, int last, int offset) noexcept {
+  KernelInputEvent run[kKernelMaxEvents];  // the caller checked: two per event fit
+  const auto start = static_cast<std::uint32_t>(offset + kernelCallStart_);
+  int i = first;
+  while (i < last) {
+    const std::uint64_t held[2] = {heldRoots_[0], heldRoots_[1]};
+    std::uint32_t n = 0;
+    int end = i;
+    for (; end < last; ++end) {
+      const EngineEvent& event = eventQueue_[end];
+      const auto pitch = static_cast<std::uint32_t>(event.pitch);
+      const std::uint32_t frame = static_cast<std::uint32_t>(event.frame) - start;
+      if (event.type == kEngineEventNoteOn) {
+        if (rootHeld(pitch)) run[n++] = KernelInputEvent{kKernelEventNoteOff, frame, pitch, 0.0};
+        run[n++] = KernelInputEvent{kKernelEventNoteOn, frame, pitch, event.value};
+        setRootHeld(pitch, true);
+      } else if (event.type == kEngineEventNoteOff) {
+        run[n++] = KernelInputEvent{kKernelEventNoteOff, frame, pitch, 0.0};
+        setRootHeld(pitch, false);
+      } else {
+        break;
+      }
+    }
+    if (n > 0) {
+      double refusal = 0.0;
+      const double reported = kernel_.pushEvents(kernelHandle_, run, n, &refusal);
+      const std::uint32_t queued =
+          !(reported > 0.0) ? 0 : (reported >= n ? n : static_cast<std::uint32_t>(reported));
+      kernelQueued_ += static_cast<int>(queued);
+      if (queued < n) [[unlikely]] {
+        heldRoots_[0] = held[0];
+        heldRoots_[1] = held[1];
+        i = settleRefusedRun(i, queued, offset);
+        continue;
+      }
+    }
+    if (end < last) pushQueuedEvent(eventQueue_[end], eventQueue_[end].frame - offset);
+    i = end + 1;
+  }
+}
+
+// A run of notes from queue position `first` of which the kernel queued only the first `queued`
+// kernel events: the roots are held or let go for those as pushQueuedEvent would have, the
+// refused one is counted, and a note-on whose release was refused is still pushed. Returns the
+// queue position after the refused event's note.
+int KernelEngine::settleRefusedRun(int first, std::uint32_t queued, int offset) noexcept {
+  std::uint32_t position = 0;
+  for (int i = first;; ++i) {
+    const EngineEvent& event = eventQueue_[i];
+    const auto pitch = static_cast<std::uint32_t>(event.pitch);
+    const bool on = event.type == kEngineEventNoteOn;
+    if (on && rootHeld(pitch)) {
+      if (position == queued) {
+        recordRealtimeDiagnostic(kDiagEventRejected, kSeverityError, kPhaseProcess);
+        const auto frame = static_cast<std::uint32_t>(event.frame - offset);
+        if (pushToKernel(kKernelEventNoteOn, frame, pitch, event.value) == 0.0) {
+          setRootHeld(pitch, true);
+        } else {
+          recordRealtimeDiagnostic(kDiagEventRejected, kSeverityError, kPhaseProcess);
+        }
+        return i + 1;
+      }
+      setRootHeld(pitch, false);
+      ++position;
+    }
+    if (position == queued) {
+      recordRealtimeDiagnostic(kDiagEventRejected, kSeverityError, kPhaseProcess);
+      return i + 1;
+    }
+    setRootHeld(pitch, on);
+    ++position;
   }
 }
 

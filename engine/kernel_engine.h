@@ -264,6 +264,8 @@ class KernelEngine {
   void runChunks(int frames) noexcept;
   void pushChunkEvents(int& cursor, int offset, int chunk) noexcept;
   void pushFrameEvents(int first, int last, int frameInChunk) noexcept;
+  void pushEventsInBulk(int first, int last, int offset) noexcept;
+  int settleRefusedRun(int first, std::uint32_t queued, int offset) noexcept;
   void pushQueuedEvent(const EngineEvent& event, int frameInChunk) noexcept;
   int kernelBoundEvents(int first, int last) const noexcept;
   double pushToKernel(std::uint32_t kind, std::uint32_t frameInChunk, std::uint32_t index,

@@ -25,12 +25,25 @@ static_assert(offsetof(KernelOutputColumns, a) == offsetof(norvo_kernel_output_c
 static_assert(offsetof(KernelOutputColumns, b) == offsetof(norvo_kernel_output_columns, b));
 static_assert(offsetof(KernelOutputColumns, count) == offsetof(norvo_kernel_output_columns, count));
 
+static_assert(sizeof(KernelInputEvent) == sizeof(norvo_kernel_input_event));
+static_assert(offsetof(KernelInputEvent, kind) == offsetof(norvo_kernel_input_event, kind));
+static_assert(offsetof(KernelInputEvent, frame) == offsetof(norvo_kernel_input_event, frame));
+static_assert(offsetof(KernelInputEvent, index) == offsetof(norvo_kernel_input_event, index));
+static_assert(offsetof(KernelInputEvent, value) == offsetof(norvo_kernel_input_event, value));
+
 namespace {
 
 // The engine's record and the kernel's have the same layout, so the kernel fills the engine's.
 double kernelOutputColumns(std::uint32_t handle, KernelOutputColumns* out) {
   return NORVO_KERNEL_ENTRY(event_output_columns)(
       handle, reinterpret_cast<norvo_kernel_output_columns*>(out));
+}
+
+// The same for the engine's input records and the kernel's.
+double kernelPushEvents(std::uint32_t handle, const KernelInputEvent* events, std::uint32_t count,
+                        double* refusal) {
+  return NORVO_KERNEL_ENTRY(push_events)(
+      handle, reinterpret_cast<const norvo_kernel_input_event*>(events), count, refusal);
 }
 
 }  // namespace
@@ -50,6 +63,7 @@ const KernelEntryPoints& chordKernelEntryPoints() noexcept {
       &NORVO_KERNEL_ENTRY(event_output_a),
       &NORVO_KERNEL_ENTRY(event_output_b),
       &kernelOutputColumns,
+      &kernelPushEvents,
   };
   return kEntryPoints;
 }

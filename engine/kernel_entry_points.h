@@ -27,6 +27,14 @@ struct KernelOutputColumns {
   std::uint32_t count;
 };
 
+// One event for the bulk push: the arguments of one single push (the kernel's own layout).
+struct KernelInputEvent {
+  std::uint32_t kind;
+  std::uint32_t frame;
+  std::uint32_t index;
+  double value;
+};
+
 struct KernelEntryPoints {
   double (*create)(std::uint32_t maxBlockFrames, std::uint32_t inputChannels,
                    std::uint32_t outputChannels, double sampleRate);
@@ -46,6 +54,11 @@ struct KernelEntryPoints {
   // their count, in one call. A kernel without it (null) is read through the four per-field
   // readers instead.
   double (*eventOutputColumns)(std::uint32_t handle, KernelOutputColumns* out) = nullptr;
+  // Pushes events[0..count) in order, each as pushEvent would, up to the first one refused;
+  // returns how many were queued and puts the refused one's status in `refusal` (0 when none
+  // was). A kernel without it (null) is pushed one event at a time.
+  double (*pushEvents)(std::uint32_t handle, const KernelInputEvent* events, std::uint32_t count,
+                       double* refusal) = nullptr;
 };
 
 // The chord kernel's own entry points.

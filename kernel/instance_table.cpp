@@ -142,7 +142,7 @@ void releaseTables() noexcept {
   gTables = KernelTables{};
 }
 
-bool validEventShape(std::uint32_t kind, std::uint32_t index, double value) noexcept {
+inline bool validEventShape(std::uint32_t kind, std::uint32_t index, double value) noexcept {
   switch (kind) {
     case EVENT_PARAMETER:
       return index < PARAMETER_COUNT;
@@ -322,44 +322,104 @@ std::uint32_t createInstance(std::uint32_t maxBlockFrames, std::uint32_t inputCh
   return rows.handle;
 }
 
-int pushEvent(std::uint32_t handle, std::uint32_t kind, std::uint32_t frame, std::uint32_t index,
-              double value) noexcept {
-  const SlotRows* found = rowsFor(handle);
-  if (found == nullptr) [[unlikely]] {
-    return 1;
-  }
-  const SlotRows& rows = *found;
-  if (frame >= *rows.maximumBlockSize) [[unlikely]] {
-    return 1;
-  }
-  if (!validEventShape(kind, index, value)) [[unlikely]] {
-    return 2;
-  }
-  // Counts and row pointers in locals: the stores below may alias them as far as the compiler
-  // knows, and would make it read them again after every one.
-  const std::uint32_t count = *rows.eventCount;
-  if (!std::isfinite(value) || count >= MAX_EVENTS) [[unlikely]] {
-    return 3;
-  }
-  std::uint32_t* const frames = rows.eventFrames;
-  if (count > 0 && frame < frames[count - 1]) [[unlikely]] {
-    return 4;
+namespace {
+
+// A valid slot's event queue, its rows and counters in locals while events are added to it: the
+// stores into the rows may alias the slot's counters as far as the compiler knows, and would
+// make it read them again after every event.
+class EventQueueWriter {
+ public:
+  explicit EventQueueWriter(const SlotRows& rows) noexcept
+      : frames_(rows.eventFrames),
+        kinds_(rows.eventKinds),
+        parameters_(rows.eventParameters),
+        notes_(rows.eventA),
+        values_(rows.eventValues),
+        counter_(rows.eventCount),
+        maximumBlockSize_(*rows.maximumBlockSize),
+        count_(*rows.eventCount),
+        lastFrame_(count_ > 0 ? rows.eventFrames[count_ - 1] : 0) {}
+
+  // Queues one event, or refuses it with push_event's status.
+  int add(std::uint32_t kind, std::uint32_t frame, std::uint32_t index, double value) noexcept {
+    if (frame >= maximumBlockSize_) [[unlikely]] {
+      return 1;
+    }
+    if (!validEventShape(kind, index, value)) [[unlikely]] {
+      return 2;
+    }
+    if (!std::isfinite(value) || count_ >= MAX_EVENTS) [[unlikely]] {
+      return 3;
+    }
+    if (frame < lastFrame_) [[unlikely]] {
+      return 4;
+    }
+    // count_ < MAX_EVENTS: inside the slot's rows.
+    const bool parameter = kind == EVENT_PARAMETER;
+    frames_[count_] = frame;
+    kinds_[count_] = kind;
+    parameters_[count_] = parameter ? index : 0;
+    notes_[count_] = parameter ? 0 : static_cast<std::int32_t>(index);
+    values_[count_] = static_cast<float>(value);
+    ++count_;
+    lastFrame_ = frame;
+    return 0;
   }
 
-  // count < MAX_EVENTS: inside the slot's rows.
-  std::uint32_t* const kinds = rows.eventKinds;
-  std::uint32_t* const parameters = rows.eventParameters;
-  std::int32_t* const notes = rows.eventA;
-  float* const values = rows.eventValues;
-  std::uint32_t* const counter = rows.eventCount;
-  const bool parameter = kind == EVENT_PARAMETER;
-  frames[count] = frame;
-  kinds[count] = kind;
-  parameters[count] = parameter ? index : 0;
-  notes[count] = parameter ? 0 : static_cast<std::int32_t>(index);
-  values[count] = static_cast<float>(value);
-  *counter = count + 1;
-  return 0;
+  // Stores the new count in the slot.
+  void finish() noexcept { *counter_ = count_; }
+
+ private:
+  std::uint32_t* const frames_;
+  std::uint32_t* const kinds_;
+  std::uint32_t* const parameters_;
+  std::int32_t* const notes_;
+  float* const values_;
+  std::uint32_t* const counter_;
+  const std::uint32_t maximumBlockSize_;
+  std::uint32_t count_;
+  std::uint32_t lastFrame_;
+};
+
+}  // namespace
+
+int pushEvent(std::uint32_t handle, std::uint32_t kind, std::uint32_t frame, std::uint32_t index,
+              double value) noexcept {
+  const SlotRows* rows = rowsFor(handle);
+  if (rows == nullptr) [[unlikely]] {
+    return 1;
+  }
+  EventQueueWriter queue(*rows);
+  const int status = queue.add(kind, frame, index, value);
+  if (status == 0) queue.finish();
+  return status;
+}
+
+std::uint32_t pushEvents(std::uint32_t handle, const norvo_kernel_input_event* events,
+                         std::uint32_t count, int& refusal) noexcept {
+  refusal = 0;
+  if (count == 0) return 0;
+  const SlotRows* rows = rowsFor(handle);
+  if (rows == nullptr) [[unlikely]] {
+    refusal = 1;
+    return 0;
+  }
+  if (events == nullptr) [[unlikely]] {
+    refusal = 2;
+    return 0;
+  }
+  EventQueueWriter queue(*rows);
+  std::uint32_t i = 0;
+  for (; i < count; ++i) {
+    const norvo_kernel_input_event& event = events[i];
+    const int status = queue.add(event.kind, event.frame, event.index, event.value);
+    if (status != 0) [[unlikely]] {
+      refusal = status;
+      break;
+    }
+  }
+  queue.finish();
+  return i;
 }
 
 int processInstance(std::uint32_t handle, std::uint32_t frames) noexcept {

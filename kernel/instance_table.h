@@ -50,6 +50,10 @@ std::uint32_t createInstance(std::uint32_t maxBlockFrames, std::uint32_t inputCh
 
 int pushEvent(std::uint32_t handle, std::uint32_t kind, std::uint32_t frame, std::uint32_t index,
               double value) noexcept;
+// Queues events in order as pushEvent would, up to the first it refuses; returns how many were
+// queued and sets `refusal` to the refused one's status (0 when all were queued).
+std::uint32_t pushEvents(std::uint32_t handle, const norvo_kernel_input_event* events,
+                         std::uint32_t count, int& refusal) noexcept;
 int processInstance(std::uint32_t handle, std::uint32_t frames) noexcept;
 int resetInstance(std::uint32_t handle) noexcept;
 int destroyInstance(std::uint32_t handle) noexcept;

@@ -69,6 +69,15 @@ double NORVO_KERNEL_ENTRY(push_event)(uint32_t handle, uint32_t kind, uint32_t f
   return norvo::kernel::pushEvent(handle, kind, frame, index, value);
 }
 
+double NORVO_KERNEL_ENTRY(push_events)(uint32_t handle, const norvo_kernel_input_event* events,
+                                       uint32_t count, double* refusal) {
+  enterEntry("push_events");
+  int status = 0;
+  const std::uint32_t queued = norvo::kernel::pushEvents(handle, events, count, status);
+  if (refusal != nullptr) *refusal = status;
+  return queued;
+}
+
 double NORVO_KERNEL_ENTRY(process)(uint32_t handle, uint32_t frames) {
   enterEntry("process");
   return norvo::kernel::processInstance(handle, frames);

@@ -77,6 +77,14 @@ typedef struct norvo_kernel_output_event {
   float b;       /* velocity, 0 for note-offs */
 } norvo_kernel_output_event;
 
+/* One event for `push_events`: the arguments of one `push_event` call. */
+typedef struct norvo_kernel_input_event {
+  uint32_t kind;
+  uint32_t frame;
+  uint32_t index;
+  double value;
+} norvo_kernel_input_event;
+
 /* The output columns of an instance's last successful block, as `event_output_columns` hands
  * them out: `count` events, event i being kinds[i], frames[i], a[i] and b[i] (the values the
  * per-field readers return). */
@@ -123,6 +131,15 @@ NORVO_EXPORT void NORVO_KERNEL_ENTRY(output_view)(uint32_t handle, float** data,
  * note or controller number otherwise. Returns a NORVO_KERNEL_PUSH_* status. */
 NORVO_EXPORT double NORVO_KERNEL_ENTRY(push_event)(uint32_t handle, uint32_t kind, uint32_t frame,
                                                    uint32_t index, double value);
+
+/* Queues events[0], events[1], ... in order, each exactly as `push_event` would, in one call,
+ * and stops at the first one `push_event` would refuse: that one and the rest are not queued.
+ * Returns how many were queued. `refusal` (may be NULL) receives the status `push_event` gives
+ * the first one not queued (1 for an invalid handle, 2 for a NULL `events`), or 0 when all
+ * were queued; `count` 0 queues nothing and refuses nothing. */
+NORVO_EXPORT double NORVO_KERNEL_ENTRY(push_events)(uint32_t handle,
+                                                    const norvo_kernel_input_event* events,
+                                                    uint32_t count, double* refusal);
 
 /* Runs one block of `frames` frames over the queued events (parameters before notes within a
  * frame). Returns a NORVO_KERNEL_PROCESS_* status. */

@@ -283,6 +283,102 @@ TEST(KernelEngineBlock, RetriggeredRootReleasesItsOldChordFirst) {
   EXPECT_THAT(diagnosticsOf(engine), IsEmpty());
 }
 
+// The chord kernel with one chosen pushed event refused (status 2), whichever way it is pushed:
+// the bulk push is the single push in a loop that stops at the first refusal.
+struct RefusingKernel {
+  static inline int pushed = 0;
+  static inline int refuseAt = -1;
+
+  static double pushEvent(std::uint32_t handle, std::uint32_t kind, std::uint32_t frame,
+                          std::uint32_t index, double value) {
+    if (pushed++ == refuseAt) return 2.0;
+    return chordKernelEntryPoints().pushEvent(handle, kind, frame, index, value);
+  }
+  static double pushEvents(std::uint32_t handle, const KernelInputEvent* events,
+                           std::uint32_t count, double* refusal) {
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const double status =
+          pushEvent(handle, events[i].kind, events[i].frame, events[i].index, events[i].value);
+      if (status != 0.0) {
+        *refusal = status;
+        return i;
+      }
+    }
+    *refusal = 0.0;
+    return count;
+  }
+};
+
+// A chunk's notes go to the kernel in one call when the kernel offers one. Whichever kernel
+// event is refused (a note, a retriggered root's release or its note-on), the outputs, the
+// diagnostics, the kernel events and the roots still held in the next block are those of one
+// push per event.
+TEST(KernelEngineBlock, BulkPushSendsWhatOnePushPerEventSends) {
+  KernelEntryPoints bulk = chordKernelEntryPoints();
+  bulk.pushEvent = &RefusingKernel::pushEvent;
+  bulk.pushEvents = &RefusingKernel::pushEvents;
+  KernelEntryPoints single = bulk;
+  single.pushEvents = nullptr;
+  struct Note {
+    bool on;
+    int pitch;
+    double velocity;
+    int frame;
+  };
+  struct StreamCase {
+    const char* what;
+    std::vector<Note> first;  // first block; the second releases pitches 48 to 72
+    int kernelEvents;         // what the first block pushes
+    bool refusedAnyway;       // the chord kernel itself refuses some
+  };
+  const std::vector<StreamCase> cases = {
+      {"chords across chunks",
+       {{true, 60, 1.0, 0}, {true, 64, 0.5, 3}, {false, 60, 0, 130}},
+       3,
+       false},
+      {"retriggered roots",
+       {{true, 60, 1.0, 0}, {true, 60, 0.5, 5}, {true, 60, 0.7, 5}, {false, 60, 0, 9}},
+       6,
+       false},
+      {"notes the kernel refuses anyway",
+       {{true, 48, 1.0, 1}, {false, 200, 0, 2}, {true, 48, 1.5, 3}, {true, 50, 0.4, 4}},
+       5,
+       true},
+  };
+  for (const StreamCase& c : cases) {
+    for (int refuseAt = -1; refuseAt < c.kernelEvents; ++refuseAt) {
+      SCOPED_TRACE(std::string(c.what) + ", kernel event refused: " + std::to_string(refuseAt));
+      std::vector<std::vector<MidiOutEvent>> outputs[2];
+      std::vector<DiagnosticSummary> diagnostics[2];
+      int kernelEvents[2] = {};
+      for (int way = 0; way < 2; ++way) {
+        KernelEngine engine(way == 0 ? bulk : single);
+        ASSERT_TRUE(engine.setup(48000, 512));
+        RefusingKernel::pushed = 0;
+        RefusingKernel::refuseAt = refuseAt;
+        for (const Note& n : c.first) {
+          if (n.on) engine.pushNoteOn(n.pitch, n.velocity, n.frame, 0, 0);
+          if (!n.on) engine.pushNoteOff(n.pitch, n.frame, 0, 0);
+        }
+        runBlock(engine, 256);
+        outputs[way].push_back(midiOutOf(engine));
+        RefusingKernel::refuseAt = -1;
+        for (int pitch = 48; pitch <= 72; ++pitch) engine.pushNoteOn(pitch, 1.0, 0, 0, 0);
+        for (int pitch = 48; pitch <= 72; ++pitch) engine.pushNoteOff(pitch, 1, 0, 0);
+        runBlock(engine, 64);
+        outputs[way].push_back(midiOutOf(engine));
+        engine.drainRuntimeDiagnostics();
+        diagnostics[way] = diagnosticsOf(engine);
+        kernelEvents[way] = RefusingKernel::pushed;
+      }
+      EXPECT_EQ(outputs[0], outputs[1]);
+      EXPECT_EQ(diagnostics[0], diagnostics[1]);
+      EXPECT_EQ(kernelEvents[0], kernelEvents[1]);
+      EXPECT_EQ(diagnostics[0].empty(), refuseAt < 0 && !c.refusedAnyway);
+    }
+  }
+}
+
 TEST(KernelEngineBlock, EventsOutsideTheBlockAreNeverSent) {
   KernelEngine engine;
   ASSERT_TRUE(engine.setup(48000, 512));

@@ -160,6 +160,75 @@ TEST_F(InstanceTableTest, QueueHoldsSixtyFourEventsInNonDecreasingFrameOrder) {
   EXPECT_EQ(K(push_event)(handle, 2, 5, 60, 1.0), 3.0);  // a full queue answers 3 before 4
 }
 
+// push_events is push_event in a loop that stops at the first refusal: on one instance the
+// events go in one call, on another one by one; the queued counts, the refusals and the chords
+// the two blocks make are the same.
+TEST_F(InstanceTableTest, BulkPushQueuesWhatSinglePushesWouldUpToTheFirstRefusal) {
+  using Event = norvo_kernel_input_event;
+  struct BulkCase {
+    const char* what;
+    std::vector<Event> events;
+    double queued;
+    double refusal;
+  };
+  std::vector<Event> full;
+  for (std::uint32_t i = 0; i < 65; ++i) full.push_back({2, i, 40 + i % 60, 0.5});
+  const std::vector<BulkCase> cases = {
+      {"nothing", {}, 0, 0},
+      {"notes and a parameter", {{1, 0, 1, 5.0}, {2, 0, 60, 0.5}, {3, 9, 60, 0.0}}, 3, 0},
+      {"malformed second event", {{2, 0, 60, 0.5}, {3, 1, 60, 0.5}, {2, 2, 62, 0.5}}, 1, 2},
+      {"frame out of order", {{2, 10, 60, 0.5}, {2, 4, 62, 0.5}}, 1, 4},
+      {"frame at the block size", {{2, 0, 60, 0.5}, {2, 128, 62, 0.5}}, 1, 1},
+      {"value not finite", {{1, 0, 2, kNaN}}, 0, 3},
+      {"sixty-five events", full, 64, 3},
+  };
+  for (const BulkCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(K(runtime_init)(), 0.0);
+    const std::uint32_t bulk = createDefault();
+    const std::uint32_t single = createDefault();
+    double refusal = -1;
+    const double queued = K(push_events)(bulk, c.events.data(),
+                                         static_cast<std::uint32_t>(c.events.size()), &refusal);
+    EXPECT_EQ(queued, c.queued);
+    EXPECT_EQ(refusal, c.refusal);
+    double singleRefusal = 0;
+    double singleQueued = 0;
+    for (const Event& e : c.events) {
+      singleRefusal = K(push_event)(single, e.kind, e.frame, e.index, e.value);
+      if (singleRefusal != 0) break;
+      ++singleQueued;
+    }
+    EXPECT_EQ(queued, singleQueued);
+    EXPECT_EQ(refusal, singleRefusal);
+    ASSERT_EQ(K(process)(bulk, 128), 0.0);
+    ASSERT_EQ(K(process)(single, 128), 0.0);
+    EXPECT_EQ(readOutputs(bulk), readOutputs(single));
+  }
+}
+
+TEST_F(InstanceTableTest, BulkPushRefusesBadHandlesAndMissingEvents) {
+  const std::uint32_t handle = createDefault();
+  const norvo_kernel_input_event one[] = {{2, 0, 60, 0.5}};
+  struct RefusedCase {
+    std::uint32_t handle;
+    const norvo_kernel_input_event* events;
+    std::uint32_t count;
+    double refusal;
+  };
+  const RefusedCase cases[] = {
+      {handle + 32, one, 1, 1}, {0, one, 1, 1}, {handle, nullptr, 1, 2}, {handle + 32, one, 0, 0}};
+  for (const RefusedCase& c : cases) {
+    double refusal = -1;
+    EXPECT_EQ(K(push_events)(c.handle, c.events, c.count, &refusal), 0.0) << c.handle;
+    EXPECT_EQ(refusal, c.refusal) << c.handle;
+  }
+  EXPECT_EQ(K(push_events)(handle, one, 1, nullptr), 1.0);  // the refusal is optional
+  ASSERT_EQ(K(process)(handle, 128), 0.0);
+  EXPECT_EQ(readOutputs(handle),
+            (std::vector<KernelOutput>{noteOn(60, 0.5, 0), noteOn(72, 51.0 / 127.0, 0)}));
+}
+
 TEST_F(InstanceTableTest, ProcessRefusesInvalidHandleAndOversizedBlock) {
   const auto handle = static_cast<std::uint32_t>(K(create)(64, 0, 0, 48000.0));
   EXPECT_EQ(K(process)(handle, 65), 1.0);

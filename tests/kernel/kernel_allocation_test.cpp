@@ -24,6 +24,10 @@ TEST(KernelAllocationTest, BlockEntryPointsNeverAllocate) {
         checksum += K(push_event)(handle, 2, note, 40 + note, 0.7);
         checksum += K(push_event)(handle, 3, note + 40, 40 + note, 0.0);
       }
+      const norvo_kernel_input_event late[] = {
+          {2, 90, 100, 0.5}, {3, 95, 100, 0.0}, {2, 1, 1, 1.0}};
+      double refusal = 0.0;
+      checksum += K(push_events)(handle, late, 3, &refusal) + refusal;
       checksum += K(push_event)(handle, 4, 127, 1, 0.5) + K(push_event)(0, 2, 0, 60, 1.0);
       checksum += K(process)(handle, block % 2 == 0 ? 128 : 100);
       checksum += K(process)(handle, 128);

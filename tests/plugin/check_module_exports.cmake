@@ -21,7 +21,7 @@ set(required GetPluginFactory ModuleEntry ModuleExit bundleEntry bundleExit ${EX
 foreach(suffix runtime_init set_panic_sink collect abi_version create input_view output_view
                push_event process reset destroy event_output_count event_output_frame
                event_output_kind event_output_a event_output_b event_output_read
-               event_output_columns)
+               event_output_columns push_events)
   list(APPEND required chord_5f2c9e_${suffix})
 endforeach()
 
