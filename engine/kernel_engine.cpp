@@ -734,6 +734,21 @@ void KernelEngine::latchOutput(const MidiOutEvent& record) noexcept {
 // by latchOutput, on channel 0, which is where the conversion puts every record.
 void KernelEngine::latchOutputs(const KernelOutputColumns& outputs, std::uint32_t count, int offset,
                                 int chunk) noexcept {
+  // Each output adds at most two to the list's length and the sounding count together (a sent
+  // note-on: its record and the room kept for its note-off). When the list holds that much
+  // more, every output finds room and the run needs no check per output.
+  const std::int64_t worst =
+      std::int64_t{midiOutCount_} + latch_.soundingCount() + 2 * std::int64_t{count};
+  if (worst <= kMidiOutCapacity) [[likely]] {
+    latchOutputRun<true>(outputs, count, offset, chunk);
+  } else {
+    latchOutputRun<false>(outputs, count, offset, chunk);
+  }
+}
+
+template <bool kRoomForAll>
+void KernelEngine::latchOutputRun(const KernelOutputColumns& outputs, std::uint32_t count,
+                                  int offset, int chunk) noexcept {
   // The columns, the list and its length in locals: the records' byte-sized fields may alias
   // anything, so members would be read again after every store.
   const std::int32_t* const kinds = outputs.kinds;
@@ -756,7 +771,7 @@ void KernelEngine::latchOutputs(const KernelOutputColumns& outputs, std::uint32_
     if (kind == 2) {
       const float b = values[j];
       const std::uint8_t velocity = scaledVelocityByte(b > 1.0f ? b - 2.0f : b);
-      const bool room = listed + latch_.soundingCount() + 2 <= kMidiOutCapacity;
+      const bool room = kRoomForAll || listed + latch_.soundingCount() + 2 <= kMidiOutCapacity;
       const NoteLatch::NoteOn action = latch_.noteOn(0, pitch, room && velocity > 0);
       if (action == NoteLatch::NoteOn::Send) {
         list[listed++] = MidiOutEvent{offset + frame, kMidiStatusNoteOn,
@@ -766,7 +781,7 @@ void KernelEngine::latchOutputs(const KernelOutputColumns& outputs, std::uint32_
       }
     } else if (kind == 3) {
       if (latch_.noteOff(0, pitch)) {
-        if (listed < kMidiOutCapacity) [[likely]] {
+        if (kRoomForAll || listed < kMidiOutCapacity) [[likely]] {
           // Room for it was kept when its note-on was sent.
           list[listed++] =
               MidiOutEvent{offset + frame, kMidiStatusNoteOff, static_cast<std::uint8_t>(pitch), 0};

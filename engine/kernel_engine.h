@@ -275,6 +275,9 @@ class KernelEngine {
   void takeOutput(const MidiOutEvent& record, int offset, int chunk) noexcept;
   void latchOutputs(const KernelOutputColumns& outputs, std::uint32_t count, int offset,
                     int chunk) noexcept;
+  template <bool kRoomForAll>
+  void latchOutputRun(const KernelOutputColumns& outputs, std::uint32_t count, int offset,
+                      int chunk) noexcept;
   int switchHostFrame(int i, int offset, int chunk) const noexcept;
   void latchOutput(const MidiOutEvent& record) noexcept;
   void appendOutput(const MidiOutEvent& record) noexcept;
