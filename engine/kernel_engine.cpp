@@ -354,9 +354,10 @@ void KernelEngine::failBlock(std::uint8_t severity) noexcept {
 
 void KernelEngine::runChunks(int frames) noexcept {
   eventQueue_.sortByFrame();
-  // Parameters the block itself sets at frame 0 are not republished over.
+  // Parameters the block itself sets at frame 0 are not republished over. The queue is in frame
+  // order: the events at frame 0 come before any later one.
   bool providedAtZero[kParamCount] = {};
-  for (int i = 0; i < eventQueue_.size(); ++i) {
+  for (int i = 0; i < eventQueue_.size() && eventQueue_[i].frame <= 0; ++i) {
     const EngineEvent& event = eventQueue_[i];
     if (event.type == kEngineEventParameter && event.frame == 0 && event.index >= 0 &&
         event.index < kParamCount) {
