@@ -14,6 +14,13 @@ function(norvo_add_library name)
   set_property(GLOBAL APPEND PROPERTY NORVO_DECLARED_DEPS ${ARG_DEPS})
 endfunction()
 
+# norvo_audio_path_speed(<target>)
+# Builds a library on the audio path at -O3 in the optimized configurations (more inlining,
+# loops unrolled and vectorized); debug and sanitizer builds keep their own flags.
+function(norvo_audio_path_speed target)
+  target_compile_options(${target} PRIVATE $<$<CONFIG:Release,RelWithDebInfo>:-O3>)
+endfunction()
+
 # norvo_add_test(<name> SOURCES ... [DEPS ...] [LABELS ...])
 # A GoogleTest binary registered with CTest, one CTest entry per test case.
 function(norvo_add_test name)
