@@ -15,6 +15,7 @@
 #include "bench/bench_clock.h"
 #include "bench/fixed_event_list.h"
 #include "bench/note_stream.h"
+#include "bench/stream_run.h"
 #include "tools/factory_classes.h"
 #include "tools/parameter_changes.h"
 #include "tools/parameter_lookup.h"
@@ -30,9 +31,7 @@ using norvo::probe::ParameterChanges;
 
 struct Options {
   std::string bundle;
-  long blocks = 4000;
-  int runs = 9;
-  bool callgrind = false;
+  StreamRunOptions stream;
 };
 
 Options parseOptions(int argc, char** argv) {
@@ -40,11 +39,11 @@ Options parseOptions(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--blocks" && i + 1 < argc) {
-      options.blocks = std::atol(argv[++i]);
+      options.stream.blocks = std::atol(argv[++i]);
     } else if (arg == "--runs" && i + 1 < argc) {
-      options.runs = std::atoi(argv[++i]);
+      options.stream.runs = std::atoi(argv[++i]);
     } else if (arg == "--callgrind") {
-      options.callgrind = true;
+      options.stream.callgrind = true;
     } else if (options.bundle.empty() && arg[0] != '-') {
       options.bundle = arg;
     } else {
@@ -53,7 +52,7 @@ Options parseOptions(int argc, char** argv) {
           "[--callgrind]");
     }
   }
-  if (options.bundle.empty() || options.blocks < 1 || options.runs < 1)
+  if (options.bundle.empty() || options.stream.blocks < 1 || options.stream.runs < 1)
     throw norvo::probe::ProbeError("a bundle, a positive --blocks and --runs are needed");
   return options;
 }
@@ -139,29 +138,7 @@ class ChordHost {
 
 int run(const Options& options) {
   ChordHost host(options.bundle);
-  constexpr long kWarmUpBlocks = 200;
-  for (long b = 0; b < kWarmUpBlocks; ++b) host.runBlock(b);
-  std::int64_t block = kWarmUpBlocks;
-  const double events = static_cast<double>(options.blocks) * kStreamEventsPerBlock;
-
-  if (options.callgrind) {
-    host.resetOutputs();
-    for (long b = 0; b < options.blocks; ++b) host.runBlock(block++, true);
-    std::printf("chord counted-events=%.0f outputs-per-event=%.2f valgrind=%s\n", events,
-                host.outputs() / events, underValgrind() ? "yes" : "no");
-    return 0;
-  }
-
-  std::vector<double> perEvent;
-  for (int r = 0; r < options.runs; ++r) {
-    host.resetOutputs();
-    std::int64_t total = 0;
-    for (long b = 0; b < options.blocks; ++b) total += host.runBlock(block++);
-    perEvent.push_back(static_cast<double>(total) / events);
-  }
-  std::printf("chord ns-per-event=%.1f runs=%d blocks=%ld outputs-per-event=%.2f\n",
-              median(perEvent), options.runs, options.blocks, host.outputs() / events);
-  return 0;
+  return runStream(host, "chord", options.stream);
 }
 
 }  // namespace

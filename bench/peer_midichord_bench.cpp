@@ -21,6 +21,7 @@
 
 #include "bench/bench_clock.h"
 #include "bench/note_stream.h"
+#include "bench/stream_run.h"
 
 namespace {
 
@@ -30,9 +31,7 @@ constexpr const char* kPeerUri = "http://gareus.org/oss/lv2/midifilter#midichord
 constexpr std::size_t kSequenceBytes = 64 * 1024;
 
 struct Options {
-  long blocks = 4000;
-  int runs = 9;
-  bool callgrind = false;
+  StreamRunOptions stream;
 };
 
 Options parseOptions(int argc, char** argv) {
@@ -40,16 +39,16 @@ Options parseOptions(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--blocks" && i + 1 < argc) {
-      options.blocks = std::atol(argv[++i]);
+      options.stream.blocks = std::atol(argv[++i]);
     } else if (arg == "--runs" && i + 1 < argc) {
-      options.runs = std::atoi(argv[++i]);
+      options.stream.runs = std::atoi(argv[++i]);
     } else if (arg == "--callgrind") {
-      options.callgrind = true;
+      options.stream.callgrind = true;
     } else {
       throw std::runtime_error("usage: peer_midichord_bench [--blocks N] [--runs R] [--callgrind]");
     }
   }
-  if (options.blocks < 1 || options.runs < 1)
+  if (options.stream.blocks < 1 || options.stream.runs < 1)
     throw std::runtime_error("--blocks and --runs must be positive");
   return options;
 }
@@ -182,28 +181,7 @@ class PeerHost {
 
 int run(const Options& options) {
   PeerHost host;
-  constexpr long kWarmUpBlocks = 200;
-  for (long b = 0; b < kWarmUpBlocks; ++b) host.runBlock(b);
-  std::int64_t block = kWarmUpBlocks;
-  const double events = static_cast<double>(options.blocks) * kStreamEventsPerBlock;
-
-  if (options.callgrind) {
-    host.resetOutputs();
-    for (long b = 0; b < options.blocks; ++b) host.runBlock(block++, true);
-    std::printf("peer counted-events=%.0f outputs-per-event=%.2f valgrind=%s\n", events,
-                host.outputs() / events, underValgrind() ? "yes" : "no");
-    return 0;
-  }
-  std::vector<double> perEvent;
-  for (int r = 0; r < options.runs; ++r) {
-    host.resetOutputs();
-    std::int64_t total = 0;
-    for (long b = 0; b < options.blocks; ++b) total += host.runBlock(block++);
-    perEvent.push_back(static_cast<double>(total) / events);
-  }
-  std::printf("peer ns-per-event=%.1f runs=%d blocks=%ld outputs-per-event=%.2f\n",
-              median(perEvent), options.runs, options.blocks, host.outputs() / events);
-  return 0;
+  return runStream(host, "peer", options.stream);
 }
 
 }  // namespace
