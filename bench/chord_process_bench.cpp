@@ -37,22 +37,14 @@ struct Options {
 Options parseOptions(int argc, char** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--blocks" && i + 1 < argc) {
-      options.stream.blocks = std::atol(argv[++i]);
-    } else if (arg == "--runs" && i + 1 < argc) {
-      options.stream.runs = std::atoi(argv[++i]);
-    } else if (arg == "--callgrind") {
-      options.stream.callgrind = true;
-    } else if (options.bundle.empty() && arg[0] != '-') {
-      options.bundle = arg;
-    } else {
+    if (readStreamOption(argc, argv, i, options.stream)) continue;
+    if (options.bundle.empty() && argv[i][0] != '-')
+      options.bundle = argv[i];
+    else
       throw norvo::probe::ProbeError(
-          "usage: chord_process_bench BUNDLE [--blocks N] [--runs R] "
-          "[--callgrind]");
-    }
+          "usage: chord_process_bench BUNDLE [--blocks N] [--runs R] [--callgrind]");
   }
-  if (options.bundle.empty() || options.stream.blocks < 1 || options.stream.runs < 1)
+  if (options.bundle.empty() || !streamOptionsValid(options.stream))
     throw norvo::probe::ProbeError("a bundle, a positive --blocks and --runs are needed");
   return options;
 }

@@ -30,25 +30,13 @@ using namespace norvo::bench;
 constexpr const char* kPeerUri = "http://gareus.org/oss/lv2/midifilter#midichord";
 constexpr std::size_t kSequenceBytes = 64 * 1024;
 
-struct Options {
-  StreamRunOptions stream;
-};
-
-Options parseOptions(int argc, char** argv) {
-  Options options;
+StreamRunOptions parseOptions(int argc, char** argv) {
+  StreamRunOptions options;
   for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--blocks" && i + 1 < argc) {
-      options.stream.blocks = std::atol(argv[++i]);
-    } else if (arg == "--runs" && i + 1 < argc) {
-      options.stream.runs = std::atoi(argv[++i]);
-    } else if (arg == "--callgrind") {
-      options.stream.callgrind = true;
-    } else {
+    if (!readStreamOption(argc, argv, i, options))
       throw std::runtime_error("usage: peer_midichord_bench [--blocks N] [--runs R] [--callgrind]");
-    }
   }
-  if (options.stream.blocks < 1 || options.stream.runs < 1)
+  if (!streamOptionsValid(options))
     throw std::runtime_error("--blocks and --runs must be positive");
   return options;
 }
@@ -179,9 +167,9 @@ class PeerHost {
   long outputs_ = 0;
 };
 
-int run(const Options& options) {
+int run(const StreamRunOptions& options) {
   PeerHost host;
-  return runStream(host, "peer", options.stream);
+  return runStream(host, "peer", options);
 }
 
 }  // namespace

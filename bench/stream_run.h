@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "bench/bench_clock.h"
@@ -16,6 +18,26 @@ struct StreamRunOptions {
   int runs = 9;
   bool callgrind = false;
 };
+
+// Reads argv[i] (and its value) when it is --blocks N, --runs R or --callgrind; false for any
+// other argument.
+inline bool readStreamOption(int argc, char** argv, int& i, StreamRunOptions& options) {
+  const std::string arg = argv[i];
+  if (arg == "--blocks" && i + 1 < argc) {
+    options.blocks = std::atol(argv[++i]);
+  } else if (arg == "--runs" && i + 1 < argc) {
+    options.runs = std::atoi(argv[++i]);
+  } else if (arg == "--callgrind") {
+    options.callgrind = true;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+inline bool streamOptionsValid(const StreamRunOptions& options) {
+  return options.blocks >= 1 && options.runs >= 1;
+}
 
 // `host` offers runBlock(block, counted) (the ns the plug-in's call took), resetOutputs() and
 // outputs(). Prints "NAME counted-events=..." (callgrind) or "NAME ns-per-event=...".
