@@ -40,10 +40,15 @@ struct VelocityTable {
 };
 constexpr VelocityTable kVelocities;
 
-// Every field of a note-off (the union's other members' bytes are not part of it).
-void setNoteOff(Event& event, int16 channel, int16 pitch, float velocity) noexcept {
-  event.type = Event::kNoteOffEvent;
-  event.noteOff = NoteOffEvent{channel, pitch, velocity, -1, 0.0f};
+// An output event of `type` with the fields every output of a block shares: the main bus, no
+// musical position, sent live.
+Event blockEvent(uint16 type) noexcept {
+  Event event{};
+  event.busIndex = 0;
+  event.ppqPosition = 0;
+  event.flags = Event::kIsLive;
+  event.type = type;
+  return event;
 }
 
 const char* layoutName(SpeakerArrangement arrangement) noexcept {
@@ -173,34 +178,43 @@ void NorvoProcessor::drainMidiOutputEvents(IEventList* outputEvents) noexcept {
   if (outputEvents == nullptr) return;
   const MidiOutEvent* out = engine_.midiOut();
   const int count = engine_.midiOutCount();
-  // One event reused for the whole block: the fields every event shares are set once, and each
-  // record sets every field of its own kind.
-  Event event{};
-  event.busIndex = 0;
-  event.ppqPosition = 0;
-  event.flags = Event::kIsLive;
+  // One event per kind reused for the whole block: the fields that never change are set once,
+  // so each record writes only its frame, channel, number and velocity or value.
+  Event noteOn = blockEvent(Event::kNoteOnEvent);
+  noteOn.noteOn = NoteOnEvent{0, 0, 0.0f, 0.0f, 0, -1};
+  Event noteOff = blockEvent(Event::kNoteOffEvent);
+  noteOff.noteOff = NoteOffEvent{0, 0, 0.0f, -1, 0.0f};
+  Event controller = blockEvent(Event::kLegacyMIDICCOutEvent);
+  controller.midiCCOut = LegacyMIDICCOutEvent{0, 0, 0, 0};
   for (int i = 0; i < count; ++i) {
     const MidiOutEvent midi = out[i];
-    event.sampleOffset = midi.frame;
     const auto channel = static_cast<int16>(midi.status & 0x0F);
     const int kind = midi.status & 0xF0;
+    Event* event;
     if (kind == kMidiStatusNoteOn && midi.data2 > 0) {
-      event.type = Event::kNoteOnEvent;
-      event.noteOn = NoteOnEvent{channel, midi.data1, 0.0f, kVelocities.values[midi.data2], 0, -1};
+      event = &noteOn;
+      noteOn.sampleOffset = midi.frame;
+      noteOn.noteOn.channel = channel;
+      noteOn.noteOn.pitch = midi.data1;
+      noteOn.noteOn.velocity = kVelocities.values[midi.data2];
     } else if (kind == kMidiStatusNoteOff || kind == kMidiStatusNoteOn) {
       // A note-on of velocity 0 is sent as the note-off it means.
-      setNoteOff(event, channel, midi.data1, kVelocities.values[midi.data2]);
+      event = &noteOff;
+      noteOff.sampleOffset = midi.frame;
+      noteOff.noteOff.channel = channel;
+      noteOff.noteOff.pitch = midi.data1;
+      noteOff.noteOff.velocity = kVelocities.values[midi.data2];
     } else if (kind == kMidiStatusControlChange) {
-      event.type = Event::kLegacyMIDICCOutEvent;
-      event.midiCCOut.channel = static_cast<int8>(channel);
-      event.midiCCOut.controlNumber = midi.data1;
-      event.midiCCOut.value = static_cast<int8>(midi.data2);
-      event.midiCCOut.value2 = 0;
+      event = &controller;
+      controller.sampleOffset = midi.frame;
+      controller.midiCCOut.channel = static_cast<int8>(channel);
+      controller.midiCCOut.controlNumber = midi.data1;
+      controller.midiCCOut.value = static_cast<int8>(midi.data2);
     } else {
       continue;
     }
     // A full host list ends the block's output: the rest is not sent, and counted.
-    if (outputEvents->addEvent(event) != kResultOk) [[unlikely]] {
+    if (outputEvents->addEvent(*event) != kResultOk) [[unlikely]] {
       engine_.countHostRefusedOutputs(count - i);
       break;
     }
