@@ -26,13 +26,15 @@ double roundHalfUp(double x) noexcept { return std::floor(x + 0.5); }
 // Hot paths index with positions they have just proven to be inside the array (an output slot
 // below OUT_CAPACITY, a root in 0..127 checked by handleEvent and a chord slot below
 // MAX_CHORD), so they read `items` directly instead of checking the bounds again.
-bool push(ChordState& state, std::int32_t kind, std::int32_t a, double b) noexcept {
+// `rows` are the state's pending rows, looked up once by the caller.
+bool push(ChordState& state, OutputRows& rows, std::int32_t kind, std::int32_t a,
+          double b) noexcept {
   const std::int32_t i = state.outCount;
   if (i < 0 || i >= OUT_CAPACITY) return false;
-  state.outKinds.items[i] = kind;
-  state.outA.items[i] = a;
-  state.outB.items[i] = static_cast<float>(b);
-  state.outFrames.items[i] = state.frame;
+  rows.kinds.items[i] = kind;
+  rows.a.items[i] = a;
+  rows.b.items[i] = static_cast<float>(b);
+  rows.frames.items[i] = state.frame;
   state.outCount = i + 1;
   return true;
 }
@@ -40,8 +42,9 @@ bool push(ChordState& state, std::int32_t kind, std::int32_t a, double b) noexce
 inline bool releaseChord(ChordState& state, std::int32_t root) noexcept {
   const std::int32_t count = state.ledgerCounts.items[root];
   const std::int32_t* notes = &state.ledgerNotes.items[root * MAX_CHORD];
+  OutputRows& rows = pendingOutputRows(state);
   for (std::int32_t r = 0; r < MAX_CHORD && r < count; ++r) {
-    if (!push(state, KIND_NOTE_OFF, notes[r], 0.0)) return false;
+    if (!push(state, rows, KIND_NOTE_OFF, notes[r], 0.0)) return false;
   }
   state.ledgerCounts.items[root] = 0;
   return true;
@@ -63,11 +66,12 @@ inline bool playChord(ChordState& state, std::int32_t root, double velocity) noe
   const std::int32_t* const intervals = &INTERVALS.items[start];
   const std::int32_t shift = state.spread * 12;
   std::int32_t* const ledger = &state.ledgerNotes.items[root * MAX_CHORD];
+  OutputRows& rows = pendingOutputRows(state);
   std::int32_t sent = 0;
   for (std::int32_t i = 0; i < notes; ++i) {
     const std::int32_t note = root + intervals[i] + (i > 0 ? shift : 0);
     if (note < 0 || note > MAX_NOTES - 1) continue;
-    if (!push(state, KIND_NOTE_ON, note, i == 0 ? velocity : addedVelocity)) return false;
+    if (!push(state, rows, KIND_NOTE_ON, note, i == 0 ? velocity : addedVelocity)) return false;
     ledger[sent++] = note;
   }
   if (sent > 0) state.ledgerCounts.items[root] = sent;
@@ -114,7 +118,9 @@ bool handleEvent(ChordState& state, std::int32_t kind, std::int32_t a, double b)
   if ((kind != KIND_NOTE_ON && kind != KIND_NOTE_OFF) || a < 0 || a > MAX_NOTES - 1) {
     return false;
   }
-  if (!state.on) return push(state, kind, a, kind == KIND_NOTE_ON ? b : 0.0);
+  if (!state.on) {
+    return push(state, pendingOutputRows(state), kind, a, kind == KIND_NOTE_ON ? b : 0.0);
+  }
   if (kind == KIND_NOTE_OFF) return releaseChord(state, a);
   return playChord(state, a, b);
 }
@@ -137,16 +143,27 @@ bool emitEvents(ChordState& state, EventOutputView& view) noexcept {
     (void)view.frames[at + n - 1];
     const auto bytes = static_cast<std::size_t>(n) * sizeof(std::int32_t);
     static_assert(sizeof(float) == sizeof(std::int32_t));
-    std::memcpy(&view.kinds.data[at], state.outKinds.items, bytes);
-    std::memcpy(&view.a.data[at], state.outA.items, bytes);
-    std::memcpy(&view.b.data[at], state.outB.items, bytes);
-    std::memcpy(&view.frames.data[at], state.outFrames.items, bytes);
+    const OutputRows& rows = pendingOutputRows(state);
+    std::memcpy(&view.kinds.data[at], rows.kinds.items, bytes);
+    std::memcpy(&view.a.data[at], rows.a.items, bytes);
+    std::memcpy(&view.b.data[at], rows.b.items, bytes);
+    std::memcpy(&view.frames.data[at], rows.frames.items, bytes);
     view.count = at + n;
   }
   state.outCount = 0;
   if (pending > n) return false;  // the view filled up: the rest is dropped
   state.frame = 0;
   return true;
+}
+
+TakenOutputs takeEvents(ChordState& state) noexcept {
+  const OutputRows& rows = pendingOutputRows(state);
+  const std::int32_t pending = state.outCount;
+  const std::int32_t count = pending < 0 ? 0 : (pending < OUT_CAPACITY ? pending : OUT_CAPACITY);
+  state.pendingRows = !state.pendingRows;
+  state.outCount = 0;
+  state.frame = 0;
+  return {rows.frames.items, rows.kinds.items, rows.a.items, rows.b.items, count};
 }
 
 void reset(ChordState& state) noexcept {

@@ -18,17 +18,25 @@ inline constexpr std::int32_t KIND_NOTE_ON = 2;
 inline constexpr std::int32_t KIND_NOTE_OFF = 3;
 inline constexpr std::int32_t MODE_COUNT = 6;
 
+// One set of output rows, one output per position.
+struct OutputRows {
+  CheckedArray<std::int32_t, OUT_CAPACITY> frames{};
+  CheckedArray<std::int32_t, OUT_CAPACITY> kinds{};
+  CheckedArray<std::int32_t, OUT_CAPACITY> a{};
+  CheckedArray<float, OUT_CAPACITY> b{};
+};
+
 struct ChordState {
   std::int32_t frame = 0;  // stamp given to every output pushed now
   bool on = true;
   CheckedArray<std::int32_t, MAX_NOTES> ledgerCounts{};
   CheckedArray<std::int32_t, MAX_NOTES * MAX_CHORD> ledgerNotes{};
   std::int32_t mode = 0;
-  std::int32_t outCount = 0;
-  CheckedArray<std::int32_t, OUT_CAPACITY> outFrames{};
-  CheckedArray<std::int32_t, OUT_CAPACITY> outKinds{};
-  CheckedArray<std::int32_t, OUT_CAPACITY> outA{};
-  CheckedArray<float, OUT_CAPACITY> outB{};
+  std::int32_t outCount = 0;  // pending outputs, in outRows[pendingRows]
+  // Two sets of rows: the pending outputs fill one while the other keeps the outputs last
+  // handed over in place (takeEvents) readable; each hand-over swaps them.
+  OutputRows outRows[2]{};
+  bool pendingRows = false;  // false: outRows[0], true: outRows[1]
   bool prepared = false;
   std::int32_t spread = 0;  // octaves added to every chord note but the root
   double velocity = 0.8;    // scale applied to every chord note but the root
@@ -90,8 +98,27 @@ inline bool process(ChordState& state, const RenderBlock& block) noexcept {
   return true;
 }
 
+// The rows the pending outputs go to.
+inline OutputRows& pendingOutputRows(ChordState& state) noexcept {
+  return state.outRows[state.pendingRows ? 1 : 0];
+}
+
 // Moves every pending output into the view; false (rest dropped) when the view fills up.
 bool emitEvents(ChordState& state, EventOutputView& view) noexcept;
+
+// Outputs handed over in place: the rows and how many of them are filled.
+struct TakenOutputs {
+  const std::int32_t* frames = nullptr;
+  const std::int32_t* kinds = nullptr;
+  const std::int32_t* a = nullptr;
+  const float* b = nullptr;
+  std::int32_t count = 0;
+};
+
+// Hands every pending output over where it lies instead of copying it, as a complete
+// emitEvents would move it: the rows stay unchanged until the next takeEvents, and later
+// outputs go to the other set of rows.
+TakenOutputs takeEvents(ChordState& state) noexcept;
 
 // Clears the stamp, the pending outputs and the ledger; parameters are kept.
 void reset(ChordState& state) noexcept;

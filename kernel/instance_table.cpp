@@ -25,14 +25,9 @@ struct KernelTables {
   CheckedSpan<std::int32_t> eventA;
   CheckedSpan<float> eventValues;
   CheckedSpan<std::uint32_t> eventCounts;
-  CheckedSpan<std::int32_t> egressKinds;
-  CheckedSpan<std::int32_t> egressA;
-  CheckedSpan<std::int32_t> egressFrames;
-  CheckedSpan<float> egressB;
   CheckedSpan<std::int32_t> egressCounts;
   CheckedSpan<ChordState*> states;
   CheckedSpan<RenderBlock> blocks;
-  CheckedSpan<EventOutputView> egressViews;
   AudioView emptyView{gEmptyViewStorage, 0};
 };
 
@@ -49,6 +44,8 @@ std::mutex gSlotMutex;
 // positions they have already proven to be inside them (below MAX_EVENTS or MAX_EVENT_OUTPUTS).
 // `handle` is the live instance's handle, 0 while the slot is free: a handle is valid exactly
 // when it equals the `handle` of its slot (the slot is active and of that generation).
+// The output rows are the generator's rows its last good block's outputs were handed over in
+// (MAX_EVENT_OUTPUTS long), read where they lie until the next good block.
 struct SlotRows {
   std::uint32_t handle = 0;
   std::uint32_t* maximumBlockSize = nullptr;
@@ -56,17 +53,25 @@ struct SlotRows {
   std::int32_t* egressCount = nullptr;
   ChordState* state = nullptr;
   RenderBlock* block = nullptr;
-  EventOutputView* view = nullptr;
   std::uint32_t* eventFrames = nullptr;
   std::uint32_t* eventKinds = nullptr;
   std::uint32_t* eventParameters = nullptr;
   std::int32_t* eventA = nullptr;
   float* eventValues = nullptr;
-  std::int32_t* egressKinds = nullptr;
-  std::int32_t* egressA = nullptr;
-  std::int32_t* egressFrames = nullptr;
-  float* egressB = nullptr;
+  const std::int32_t* egressKinds = nullptr;
+  const std::int32_t* egressA = nullptr;
+  const std::int32_t* egressFrames = nullptr;
+  const float* egressB = nullptr;
 };
+
+// Shows handed-over outputs as the slot's output rows and count.
+void showOutputs(SlotRows& rows, const TakenOutputs& taken) noexcept {
+  rows.egressKinds = taken.kinds;
+  rows.egressA = taken.a;
+  rows.egressFrames = taken.frames;
+  rows.egressB = taken.b;
+  *rows.egressCount = taken.count;
+}
 SlotRows gRows[MAX_INSTANCES];
 
 // The row of `slot` in a table of rows `width` wide; traps unless the whole row is inside it.
@@ -75,10 +80,6 @@ T* rowOf(const CheckedSpan<T>& table, std::uint32_t slot, std::uint32_t width) n
   const std::int64_t first = std::int64_t{slot} * width;
   (void)table[first + width - 1];
   return &table[first];
-}
-
-constexpr std::int64_t egressPosition(std::uint32_t slot, std::uint32_t position) noexcept {
-  return std::int64_t{slot} * MAX_EVENT_OUTPUTS + position;
 }
 
 // Answers -1 for a handle that is not live. The slot's flag is still read from its table, so a
@@ -131,14 +132,9 @@ void releaseTables() noexcept {
   releaseTable(gTables.eventA);
   releaseTable(gTables.eventValues);
   releaseTable(gTables.eventCounts);
-  releaseTable(gTables.egressKinds);
-  releaseTable(gTables.egressA);
-  releaseTable(gTables.egressFrames);
-  releaseTable(gTables.egressB);
   releaseTable(gTables.egressCounts);
   releaseTable(gTables.states);
   releaseTable(gTables.blocks);
-  releaseTable(gTables.egressViews);
   gTables = KernelTables{};
 }
 
@@ -239,14 +235,9 @@ void runtimeInit() noexcept {
   gTables.eventA = allocateTable<std::int32_t>(MAX_INSTANCES * MAX_EVENTS);
   gTables.eventValues = allocateTable<float>(MAX_INSTANCES * MAX_EVENTS);
   gTables.eventCounts = allocateTable<std::uint32_t>(MAX_INSTANCES);
-  gTables.egressKinds = allocateTable<std::int32_t>(MAX_INSTANCES * MAX_EVENT_OUTPUTS);
-  gTables.egressA = allocateTable<std::int32_t>(MAX_INSTANCES * MAX_EVENT_OUTPUTS);
-  gTables.egressFrames = allocateTable<std::int32_t>(MAX_INSTANCES * MAX_EVENT_OUTPUTS);
-  gTables.egressB = allocateTable<float>(MAX_INSTANCES * MAX_EVENT_OUTPUTS);
   gTables.egressCounts = allocateTable<std::int32_t>(MAX_INSTANCES);
   gTables.states = allocateTable<ChordState*>(MAX_INSTANCES);
   gTables.blocks = allocateTable<RenderBlock>(MAX_INSTANCES);
-  gTables.egressViews = allocateTable<EventOutputView>(MAX_INSTANCES);
 }
 
 std::uint32_t createInstance(std::uint32_t maxBlockFrames, std::uint32_t inputChannels,
@@ -287,25 +278,13 @@ std::uint32_t createInstance(std::uint32_t maxBlockFrames, std::uint32_t inputCh
   rows.egressCount = &gTables.egressCounts[slot];
   rows.state = state;
   rows.block = &gTables.blocks[slot];
-  rows.view = &gTables.egressViews[slot];
   rows.eventFrames = rowOf(gTables.eventFrames, slot, MAX_EVENTS);
   rows.eventKinds = rowOf(gTables.eventKinds, slot, MAX_EVENTS);
   rows.eventParameters = rowOf(gTables.eventParameters, slot, MAX_EVENTS);
   rows.eventA = rowOf(gTables.eventA, slot, MAX_EVENTS);
   rows.eventValues = rowOf(gTables.eventValues, slot, MAX_EVENTS);
-  rows.egressKinds = rowOf(gTables.egressKinds, slot, MAX_EVENT_OUTPUTS);
-  rows.egressA = rowOf(gTables.egressA, slot, MAX_EVENT_OUTPUTS);
-  rows.egressFrames = rowOf(gTables.egressFrames, slot, MAX_EVENT_OUTPUTS);
-  rows.egressB = rowOf(gTables.egressB, slot, MAX_EVENT_OUTPUTS);
-
-  EventOutputView& view = gTables.egressViews[slot];
-  const std::int64_t row = egressPosition(slot, 0);
-  view.a = {&gTables.egressA[row], MAX_EVENT_OUTPUTS};
-  view.b = {&gTables.egressB[row], MAX_EVENT_OUTPUTS};
-  view.frames = {&gTables.egressFrames[row], MAX_EVENT_OUTPUTS};
-  view.kinds = {&gTables.egressKinds[row], MAX_EVENT_OUTPUTS};
-  view.capacity = MAX_EVENT_OUTPUTS;
-  view.count = 0;
+  // No block yet: the fresh state's empty rows are shown.
+  showOutputs(rows, takeEvents(*state));
 
   RenderBlock& block = gTables.blocks[slot];
   block = RenderBlock{};
@@ -423,7 +402,7 @@ std::uint32_t pushEvents(std::uint32_t handle, const norvo_kernel_input_event* e
 }
 
 int processInstance(std::uint32_t handle, std::uint32_t frames) noexcept {
-  const SlotRows* found = rowsFor(handle);
+  SlotRows* found = rowsFor(handle);
   if (found == nullptr || frames > *found->maximumBlockSize) [[unlikely]] {
     return 1;
   }
@@ -439,17 +418,14 @@ int processInstance(std::uint32_t handle, std::uint32_t frames) noexcept {
     return 2;
   }
 
-  EventOutputView& view = *rows.view;
-  view.count = 0;
-  const bool emitted = emitEvents(state, view);
-  // The events were applied either way: keep them from being applied twice.
+  // The outputs are shown where the generator made them, no copy.
+  const TakenOutputs taken = takeEvents(state);
   *rows.eventCount = 0;
-  if (!emitted || view.count < 0 || view.count > static_cast<std::int32_t>(MAX_EVENT_OUTPUTS))
-      [[unlikely]] {
+  if (taken.count < 0 || taken.count > static_cast<std::int32_t>(MAX_EVENT_OUTPUTS)) [[unlikely]] {
     *rows.egressCount = 0;
     return 3;
   }
-  *rows.egressCount = view.count;
+  showOutputs(*found, taken);
   return 0;
 }
 
@@ -483,21 +459,23 @@ std::int32_t outputCount(std::uint32_t handle) noexcept {
 }
 
 double outputField(std::uint32_t handle, std::uint32_t index, OutputField field) noexcept {
-  const std::int32_t s = slotFor(handle);
-  if (s < 0) return 0.0;
-  const auto slot = static_cast<std::uint32_t>(s);
-  const std::int32_t count = gTables.egressCounts[slot];
-  if (count <= 0 || index >= static_cast<std::uint32_t>(count)) return 0.0;
-  const std::int64_t at = egressPosition(slot, index);
+  const SlotRows* found = rowsFor(handle);
+  if (found == nullptr) return 0.0;
+  const SlotRows& rows = *found;
+  const std::int32_t count = *rows.egressCount;
+  // The count never exceeds MAX_EVENT_OUTPUTS, the length of each row.
+  if (count <= 0 || index >= static_cast<std::uint32_t>(count) || index >= MAX_EVENT_OUTPUTS) {
+    return 0.0;
+  }
   switch (field) {
     case OutputField::Frame:
-      return gTables.egressFrames[at];
+      return rows.egressFrames[index];
     case OutputField::Kind:
-      return gTables.egressKinds[at];
+      return rows.egressKinds[index];
     case OutputField::A:
-      return gTables.egressA[at];
+      return rows.egressA[index];
     case OutputField::B:
-      return gTables.egressB[at];
+      return rows.egressB[index];
   }
   return 0.0;
 }

@@ -282,8 +282,8 @@ TEST_F(ChordStateTest, FullOutputBufferRefusesTheEventAndKeepsTheOldLedger) {
   // A four-note chord gets halfway, reports the refusal and records nothing.
   EXPECT_FALSE(kernel::handleEvent(*state_, 2, 90, 1.0));
   EXPECT_EQ(state_->outCount, 256);
-  EXPECT_EQ(state_->outA[254], 90);
-  EXPECT_EQ(state_->outA[255], 94);
+  EXPECT_EQ(kernel::pendingOutputRows(*state_).a[254], 90);
+  EXPECT_EQ(kernel::pendingOutputRows(*state_).a[255], 94);
   EXPECT_EQ(state_->ledgerCounts[90], 0);
 }
 
@@ -298,6 +298,35 @@ TEST_F(ChordStateTest, EmitIntoAFullViewDropsTheRestAndReportsIt) {
   EXPECT_EQ(a[0], 60);
   EXPECT_EQ(a[1], 64);
   EXPECT_EQ(state_->outCount, 0);
+}
+
+// Outputs handed over in place stay as they were while the next outputs are made, and each
+// hand-over takes exactly what was pending since the last one.
+TEST_F(ChordStateTest, TakenOutputsStayPutWhileTheNextOnesAreMade) {
+  ASSERT_TRUE(kernel::setParameter(*state_, "chord.mode", 2));
+  state_->frame = 7;
+  ASSERT_TRUE(kernel::handleEvent(*state_, 2, 60, 1.0));
+  const kernel::TakenOutputs first = kernel::takeEvents(*state_);
+  ASSERT_EQ(first.count, 3);
+  EXPECT_EQ(state_->outCount, 0);
+  EXPECT_EQ(state_->frame, 0);
+
+  ASSERT_TRUE(kernel::handleEvent(*state_, 3, 60, 0.0));
+  ASSERT_TRUE(kernel::handleEvent(*state_, 2, 50, 1.0));
+  const int triad[3] = {60, 64, 67};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(first.kinds[i], 2);
+    EXPECT_EQ(first.a[i], triad[i]);
+    EXPECT_EQ(first.frames[i], 7);
+  }
+  EXPECT_EQ(first.b[0], 1.0f);
+
+  const kernel::TakenOutputs second = kernel::takeEvents(*state_);
+  ASSERT_EQ(second.count, 6);
+  EXPECT_NE(second.kinds, first.kinds);
+  EXPECT_EQ(second.kinds[0], 3);
+  EXPECT_EQ(second.a[5], 57);
+  EXPECT_EQ(kernel::takeEvents(*state_).count, 0);  // nothing pending: an empty hand-over
 }
 
 }  // namespace
