@@ -160,7 +160,8 @@ TakenOutputs takeEvents(ChordState& state) noexcept {
   const OutputRows& rows = pendingOutputRows(state);
   const std::int32_t pending = state.outCount;
   const std::int32_t count = pending < 0 ? 0 : (pending < OUT_CAPACITY ? pending : OUT_CAPACITY);
-  state.pendingRows = !state.pendingRows;
+  state.pendingRows =
+      state.pendingRows == &state.outRows[0] ? &state.outRows[1] : &state.outRows[0];
   state.outCount = 0;
   state.frame = 0;
   return {rows.frames.items, rows.kinds.items, rows.a.items, rows.b.items, count};

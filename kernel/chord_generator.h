@@ -27,16 +27,21 @@ struct OutputRows {
 };
 
 struct ChordState {
+  ChordState() = default;
+  // Not copied: it points into its own rows.
+  ChordState(const ChordState&) = delete;
+  ChordState& operator=(const ChordState&) = delete;
+
   std::int32_t frame = 0;  // stamp given to every output pushed now
   bool on = true;
   CheckedArray<std::int32_t, MAX_NOTES> ledgerCounts{};
   CheckedArray<std::int32_t, MAX_NOTES * MAX_CHORD> ledgerNotes{};
   std::int32_t mode = 0;
-  std::int32_t outCount = 0;  // pending outputs, in outRows[pendingRows]
+  std::int32_t outCount = 0;  // pending outputs, in *pendingRows
   // Two sets of rows: the pending outputs fill one while the other keeps the outputs last
   // handed over in place (takeEvents) readable; each hand-over swaps them.
   OutputRows outRows[2]{};
-  bool pendingRows = false;  // false: outRows[0], true: outRows[1]
+  OutputRows* pendingRows = &outRows[0];
   bool prepared = false;
   std::int32_t spread = 0;  // octaves added to every chord note but the root
   double velocity = 0.8;    // scale applied to every chord note but the root
@@ -99,9 +104,7 @@ inline bool process(ChordState& state, const RenderBlock& block) noexcept {
 }
 
 // The rows the pending outputs go to.
-inline OutputRows& pendingOutputRows(ChordState& state) noexcept {
-  return state.outRows[state.pendingRows ? 1 : 0];
-}
+inline OutputRows& pendingOutputRows(ChordState& state) noexcept { return *state.pendingRows; }
 
 // Moves every pending output into the view; false (rest dropped) when the view fills up.
 bool emitEvents(ChordState& state, EventOutputView& view) noexcept;
