@@ -95,11 +95,22 @@ bool setParameter(ChordState& state, const char* identifier, double value) noexc
 // One note-on (kind 2) or note-off (kind 3). False when refused or the output buffer is full.
 bool handleEvent(ChordState& state, std::int32_t kind, std::int32_t a, double b) noexcept;
 
+// Whether process accepts sub-blocks of `block`: the state is prepared and the block has no
+// audio channels.
+inline bool renders(const ChordState& state, const RenderBlock& block) noexcept {
+  return state.prepared && block.inputChannels == 0 && block.outputChannels == 0;
+}
+
+// process for a sub-block `renders` accepts: moves the output stamp to its end.
+inline void advance(ChordState& state, const RenderBlock& block) noexcept {
+  state.frame = static_cast<std::int32_t>(block.offset + block.frames);
+}
+
 // Moves the output stamp to the end of the sub-block. Renders nothing. Inline: the block loop
 // calls it before every group of events.
 inline bool process(ChordState& state, const RenderBlock& block) noexcept {
-  if (!state.prepared || block.inputChannels != 0 || block.outputChannels != 0) return false;
-  state.frame = static_cast<std::int32_t>(block.offset + block.frames);
+  if (!renders(state, block)) return false;
+  advance(state, block);
   return true;
 }
 

@@ -153,13 +153,29 @@ inline bool validEventShape(std::uint32_t kind, std::uint32_t index, double valu
   }
 }
 
-// Runs the module over [offset, offset + frames) of the block.
-bool renderStretch(const SlotRows& rows, std::uint32_t offset, std::uint32_t frames) noexcept {
-  RenderBlock& block = *rows.block;
-  block.offset = offset;
-  block.frames = frames;
-  return process(*rows.state, block);
-}
+// Runs the module over stretches [offset, offset + frames) of one block. Whether the module
+// renders (prepared, no audio channels) is known from its set-up, which no event changes, so it
+// is asked once per block.
+class BlockRenderer {
+ public:
+  explicit BlockRenderer(const SlotRows& rows) noexcept
+      : block_(*rows.block), state_(*rows.state), renders_(renders(state_, block_)) {}
+
+  bool render(std::uint32_t offset, std::uint32_t frames) noexcept {
+    if (!renders_) [[unlikely]] {
+      return false;
+    }
+    block_.offset = offset;
+    block_.frames = frames;
+    advance(state_, block_);
+    return true;
+  }
+
+ private:
+  RenderBlock& block_;
+  ChordState& state_;
+  const bool renders_;
+};
 
 // The queued event at `position` (below MAX_EVENTS, so inside the slot's rows), alone in its
 // frame.
@@ -203,12 +219,13 @@ bool runQueuedEvents(const SlotRows& rows, std::uint32_t frames) noexcept {
   std::uint32_t count = *rows.eventCount;
   if (count > MAX_EVENTS) count = MAX_EVENTS;
   const std::uint32_t* const eventFrames = rows.eventFrames;
+  BlockRenderer renderer(rows);
   std::uint32_t renderedTo = 0;
   for (std::uint32_t g = 0; g < count;) {
     const std::uint32_t frame = eventFrames[g];
     if (frame >= frames) break;
     if (renderedTo < frame) {
-      if (!renderStretch(rows, renderedTo, frame - renderedTo)) return false;
+      if (!renderer.render(renderedTo, frame - renderedTo)) return false;
       renderedTo = frame;
     }
     std::uint32_t end = g + 1;
@@ -216,7 +233,7 @@ bool runQueuedEvents(const SlotRows& rows, std::uint32_t frames) noexcept {
     if (!(end == g + 1 ? applyEvent(rows, g) : applyFrameGroup(rows, g, end))) return false;
     g = end;
   }
-  if (renderedTo < frames) return renderStretch(rows, renderedTo, frames - renderedTo);
+  if (renderedTo < frames) return renderer.render(renderedTo, frames - renderedTo);
   return true;
 }
 
@@ -327,7 +344,8 @@ class EventQueueWriter {
     if (!validEventShape(kind, index, value)) [[unlikely]] {
       return 2;
     }
-    if (!std::isfinite(value) || count_ >= MAX_EVENTS) [[unlikely]] {
+    // The shapes of the other kinds admit finite values only (NaN fails every comparison).
+    if ((kind == EVENT_PARAMETER && !std::isfinite(value)) || count_ >= MAX_EVENTS) [[unlikely]] {
       return 3;
     }
     if (frame < lastFrame_) [[unlikely]] {
