@@ -152,8 +152,9 @@ void NorvoProcessor::queueParameterChanges(IParameterChanges* changes) noexcept 
 void NorvoProcessor::queueNoteEvents(IEventList* events) noexcept {
   if (events == nullptr) return;
   const int32 eventCount = events->getEventCount();
+  // One event for the whole list: getEvent writes every field of the event it answers with.
+  Event event{};
   for (int32 i = 0; i < eventCount; ++i) {
-    Event event{};
     if (events->getEvent(i, event) != kResultOk) continue;
     const int route = engine_.eventRouteForInput(event.busIndex < 0 ? 0 : event.busIndex);
     switch (event.type) {
