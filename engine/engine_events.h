@@ -1,6 +1,6 @@
 // The kernel engine's block records: the queued input events of one host block and the
-// MIDI-style output records the processor sends back to the host. Plain data, fixed sizes.
-// Filled and read on the audio thread inside one process call.
+// MIDI-style output records the engine latches (the host gets them as HostEventRecord). Plain
+// data, fixed sizes. Filled and read on the audio thread inside one process call.
 #pragma once
 
 #include <cstdint>

@@ -49,7 +49,7 @@ void zeroChannels(float* const* channels, int count, int frames) noexcept {
 KernelEngine::KernelEngine() : KernelEngine(chordKernelEntryPoints()) {}
 
 KernelEngine::KernelEngine(const KernelEntryPoints& kernel)
-    : kernel_(kernel), midiOut_(new MidiOutEvent[kMidiOutCapacity]) {
+    : kernel_(kernel), midiOut_(new HostEventRecord[kMidiOutCapacity]) {
   for (int i = 0; i < kParamCount; ++i) {
     paramValues_[i].store(defaultPlain(i), std::memory_order_relaxed);
     productShadow_[i] = defaultPlain(i);
@@ -756,7 +756,7 @@ void KernelEngine::latchOutputRun(const KernelOutputColumns& outputs, std::uint3
   const std::int32_t* const frames = outputs.frames;
   const std::int32_t* const notes = outputs.a;
   const float* const values = outputs.b;
-  MidiOutEvent* const list = midiOut_.get();
+  HostEventRecord* const list = midiOut_.get();
   int listed = midiOutCount_;
   const int lastFrame = chunk > 0 ? chunk - 1 : 0;
   for (std::uint32_t j = 0; j < count; ++j) {
@@ -775,8 +775,7 @@ void KernelEngine::latchOutputRun(const KernelOutputColumns& outputs, std::uint3
       const bool room = kRoomForAll || listed + latch_.soundingCount() + 2 <= kMidiOutCapacity;
       const NoteLatch::NoteOn action = latch_.noteOn(0, pitch, room && velocity > 0);
       if (action == NoteLatch::NoteOn::Send) {
-        list[listed++] = MidiOutEvent{offset + frame, kMidiStatusNoteOn,
-                                      static_cast<std::uint8_t>(pitch), velocity};
+        writeHostNoteOn(list[listed++], offset + frame, 0, pitch, velocity);
       } else if (action == NoteLatch::NoteOn::Dropped && velocity > 0) {
         countOutputDrop();
       }
@@ -784,8 +783,7 @@ void KernelEngine::latchOutputRun(const KernelOutputColumns& outputs, std::uint3
       if (latch_.noteOff(0, pitch)) {
         if (kRoomForAll || listed < kMidiOutCapacity) [[likely]] {
           // Room for it was kept when its note-on was sent.
-          list[listed++] =
-              MidiOutEvent{offset + frame, kMidiStatusNoteOff, static_cast<std::uint8_t>(pitch), 0};
+          writeHostNoteOff(list[listed++], offset + frame, 0, pitch, 0);
         } else {
           countOutputDrop();
         }
@@ -802,7 +800,7 @@ void KernelEngine::latchOutputRun(const KernelOutputColumns& outputs, std::uint3
 
 void KernelEngine::appendOutput(const MidiOutEvent& record) noexcept {
   if (midiOutCount_ < kMidiOutCapacity) {
-    midiOut_[midiOutCount_++] = record;
+    if (writeHostEvent(midiOut_[midiOutCount_], record)) ++midiOutCount_;
   } else {
     countOutputDrop();  // never for a note-off: room for those is kept
   }

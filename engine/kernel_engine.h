@@ -26,6 +26,7 @@
 #include "diagnostics/runtime_diagnostics.h"
 #include "engine/engine_event_queue.h"
 #include "engine/engine_events.h"
+#include "engine/host_event_record.h"
 #include "engine/host_rate.h"
 #include "engine/kernel_entry_points.h"
 #include "engine/note_latch.h"
@@ -117,8 +118,9 @@ class KernelEngine {
   // (NoteLatch): a pitch that several held chords share is sent on once and off once, when its
   // last chord lets it go; a pitch the generator forgets without releasing it (switched on or
   // off, a retriggered root, a new set-up or reset) is released here instead of left sounding.
+  // The records are the host's events (HostEventRecord), ready to be handed over as they are.
   int midiOutCount() const noexcept { return midiOutCount_; }
-  const MidiOutEvent* midiOut() const noexcept { return midiOut_.get(); }
+  const HostEventRecord* midiOut() const noexcept { return midiOut_.get(); }
 
   // Events queued for the next block.
   int queuedEventCount() const noexcept { return eventQueue_.size(); }
@@ -305,7 +307,7 @@ class KernelEngine {
   std::uint64_t adapterCapacity_ = 0;
   HostRateFraction rate_;
   EngineEventQueue eventQueue_;
-  std::unique_ptr<MidiOutEvent[]> midiOut_;
+  std::unique_ptr<HostEventRecord[]> midiOut_;
   int midiOutCount_ = 0;
   // Written by the audio thread (queued changes) and the state thread (setParamValue).
   std::atomic<double> paramValues_[kParamCount];

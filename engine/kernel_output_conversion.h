@@ -1,5 +1,6 @@
 // Turns one kernel output event (kind, frame, a, b as the kernel's 64-bit numbers) into the
-// MIDI-style record the processor sends to the host. Pure function: audio thread (any thread).
+// MIDI-style record the engine latches (and writes as the host's event). Pure function: audio
+// thread (any thread).
 #pragma once
 
 #include <cstdint>

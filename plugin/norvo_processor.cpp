@@ -2,6 +2,7 @@
 // sends to the controller.
 #include "plugin/norvo_processor.h"
 
+#include <cstddef>
 #include <string>
 
 #include "diagnostics/runtime_health_json.h"
@@ -31,24 +32,42 @@ std::uint8_t hostProcessMode(int32 sdkMode) noexcept {
   }
 }
 
-// A velocity byte as the host's 0..1 value: byte / 127, looked up instead of divided.
-struct VelocityTable {
-  float values[256];
-  constexpr VelocityTable() : values() {
-    for (int i = 0; i < 256; ++i) values[i] = static_cast<float>(i) / 127.0f;
-  }
-};
-constexpr VelocityTable kVelocities;
+// The engine writes its outputs with the host's event layout; every offset and size the
+// engine relies on is checked here, where both layouts are known.
+#define NORVO_SAME_FIELD(record, event)                                        \
+  static_assert(offsetof(HostEventRecord, record) == offsetof(Event, event) && \
+                sizeof(HostEventRecord::record) == sizeof(Event::event))
+static_assert(sizeof(HostEventRecord) == sizeof(Event) &&
+              alignof(HostEventRecord) == alignof(Event));
+NORVO_SAME_FIELD(bus, busIndex);
+NORVO_SAME_FIELD(frame, sampleOffset);
+NORVO_SAME_FIELD(position, ppqPosition);
+NORVO_SAME_FIELD(flags, flags);
+NORVO_SAME_FIELD(type, type);
+NORVO_SAME_FIELD(body.noteOn.channel, noteOn.channel);
+NORVO_SAME_FIELD(body.noteOn.pitch, noteOn.pitch);
+NORVO_SAME_FIELD(body.noteOn.tuning, noteOn.tuning);
+NORVO_SAME_FIELD(body.noteOn.velocity, noteOn.velocity);
+NORVO_SAME_FIELD(body.noteOn.length, noteOn.length);
+NORVO_SAME_FIELD(body.noteOn.noteId, noteOn.noteId);
+NORVO_SAME_FIELD(body.noteOff.channel, noteOff.channel);
+NORVO_SAME_FIELD(body.noteOff.pitch, noteOff.pitch);
+NORVO_SAME_FIELD(body.noteOff.velocity, noteOff.velocity);
+NORVO_SAME_FIELD(body.noteOff.noteId, noteOff.noteId);
+NORVO_SAME_FIELD(body.noteOff.tuning, noteOff.tuning);
+NORVO_SAME_FIELD(body.controller.controller, midiCCOut.controlNumber);
+NORVO_SAME_FIELD(body.controller.channel, midiCCOut.channel);
+NORVO_SAME_FIELD(body.controller.value, midiCCOut.value);
+NORVO_SAME_FIELD(body.controller.value2, midiCCOut.value2);
+#undef NORVO_SAME_FIELD
+static_assert(kHostEventNoteOn == Event::kNoteOnEvent &&
+              kHostEventNoteOff == Event::kNoteOffEvent &&
+              kHostEventControlChange == Event::kLegacyMIDICCOutEvent &&
+              kHostEventLive == Event::kIsLive);
 
-// An output event of `type` with the fields every output of a block shares: the main bus, no
-// musical position, sent live.
-Event blockEvent(uint16 type) noexcept {
-  Event event{};
-  event.busIndex = 0;
-  event.ppqPosition = 0;
-  event.flags = Event::kIsLive;
-  event.type = type;
-  return event;
+// An engine record as the host's event: the same bytes, handed over without a copy.
+Event& hostEvent(const HostEventRecord& record) noexcept {
+  return *reinterpret_cast<Event*>(const_cast<HostEventRecord*>(&record));
 }
 
 const char* layoutName(SpeakerArrangement arrangement) noexcept {
@@ -177,45 +196,12 @@ void NorvoProcessor::queueNoteEvents(IEventList* events) noexcept {
 
 void NorvoProcessor::drainMidiOutputEvents(IEventList* outputEvents) noexcept {
   if (outputEvents == nullptr) return;
-  const MidiOutEvent* out = engine_.midiOut();
+  // The engine's records are the host's events already (their layout is checked above).
+  const HostEventRecord* out = engine_.midiOut();
   const int count = engine_.midiOutCount();
-  // One event per kind reused for the whole block: the fields that never change are set once,
-  // so each record writes only its frame, channel, number and velocity or value.
-  Event noteOn = blockEvent(Event::kNoteOnEvent);
-  noteOn.noteOn = NoteOnEvent{0, 0, 0.0f, 0.0f, 0, -1};
-  Event noteOff = blockEvent(Event::kNoteOffEvent);
-  noteOff.noteOff = NoteOffEvent{0, 0, 0.0f, -1, 0.0f};
-  Event controller = blockEvent(Event::kLegacyMIDICCOutEvent);
-  controller.midiCCOut = LegacyMIDICCOutEvent{0, 0, 0, 0};
   for (int i = 0; i < count; ++i) {
-    const MidiOutEvent midi = out[i];
-    const auto channel = static_cast<int16>(midi.status & 0x0F);
-    const int kind = midi.status & 0xF0;
-    Event* event;
-    if (kind == kMidiStatusNoteOn && midi.data2 > 0) {
-      event = &noteOn;
-      noteOn.sampleOffset = midi.frame;
-      noteOn.noteOn.channel = channel;
-      noteOn.noteOn.pitch = midi.data1;
-      noteOn.noteOn.velocity = kVelocities.values[midi.data2];
-    } else if (kind == kMidiStatusNoteOff || kind == kMidiStatusNoteOn) {
-      // A note-on of velocity 0 is sent as the note-off it means.
-      event = &noteOff;
-      noteOff.sampleOffset = midi.frame;
-      noteOff.noteOff.channel = channel;
-      noteOff.noteOff.pitch = midi.data1;
-      noteOff.noteOff.velocity = kVelocities.values[midi.data2];
-    } else if (kind == kMidiStatusControlChange) {
-      event = &controller;
-      controller.sampleOffset = midi.frame;
-      controller.midiCCOut.channel = static_cast<int8>(channel);
-      controller.midiCCOut.controlNumber = midi.data1;
-      controller.midiCCOut.value = static_cast<int8>(midi.data2);
-    } else {
-      continue;
-    }
     // A full host list ends the block's output: the rest is not sent, and counted.
-    if (outputEvents->addEvent(*event) != kResultOk) [[unlikely]] {
+    if (outputEvents->addEvent(hostEvent(out[i])) != kResultOk) [[unlikely]] {
       engine_.countHostRefusedOutputs(count - i);
       break;
     }

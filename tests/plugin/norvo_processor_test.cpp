@@ -279,6 +279,68 @@ TEST_F(ProcessorTest, OutputEventsFollowTheMidiStatus) {
   EXPECT_EQ(cc.midiCCOut.value2, 0);
 }
 
+// The engine's output records are reused block after block by outputs of other kinds: every
+// event the host gets must carry its own kind's fields only, whatever the slot held before.
+TEST_F(ProcessorTest, OutputsReusingAnotherKindsSlotCarryOnlyTheirOwnFields) {
+  startProcessing();
+  struct Expected {
+    uint16 type;
+    int32 frame;
+    int number;  // pitch or controller
+    float velocity;
+    int value;  // controller value
+  };
+  const auto check = [this](const std::vector<Expected>& expected) {
+    ASSERT_EQ(out_.getEventCount(), static_cast<int32>(expected.size()));
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      SCOPED_TRACE(i);
+      const Event& e = out_.at(static_cast<int32>(i));
+      const Expected& x = expected[i];
+      EXPECT_EQ(e.type, x.type);
+      EXPECT_EQ(e.busIndex, 0);
+      EXPECT_EQ(e.sampleOffset, x.frame);
+      EXPECT_EQ(e.ppqPosition, 0.0);
+      EXPECT_EQ(e.flags, Event::kIsLive);
+      if (x.type == Event::kNoteOnEvent) {
+        EXPECT_EQ(e.noteOn.channel, 0);
+        EXPECT_EQ(e.noteOn.pitch, x.number);
+        EXPECT_EQ(e.noteOn.tuning, 0.0f);
+        EXPECT_EQ(e.noteOn.velocity, x.velocity);
+        EXPECT_EQ(e.noteOn.length, 0);
+        EXPECT_EQ(e.noteOn.noteId, -1);
+      } else if (x.type == Event::kNoteOffEvent) {
+        EXPECT_EQ(e.noteOff.channel, 0);
+        EXPECT_EQ(e.noteOff.pitch, x.number);
+        EXPECT_EQ(e.noteOff.velocity, 0.0f);
+        EXPECT_EQ(e.noteOff.noteId, -1);
+        EXPECT_EQ(e.noteOff.tuning, 0.0f);
+      } else {
+        EXPECT_EQ(e.midiCCOut.controlNumber, x.number);
+        EXPECT_EQ(e.midiCCOut.channel, 0);
+        EXPECT_EQ(e.midiCCOut.value, x.value);
+        EXPECT_EQ(e.midiCCOut.value2, 0);
+      }
+    }
+  };
+  const auto block = [this](std::initializer_list<FakeKernel::Output> outputs) {
+    fakeKernel().outputCount = 0;
+    for (const FakeKernel::Output& o : outputs) fakeKernel().addOutput(o.kind, o.frame, o.a, o.b);
+    out_.clear();
+    return run(64);
+  };
+  ASSERT_EQ(block({{4, 1, 7, 127.0 / 127.0}, {2, 2, 60, 1.0}, {2, 3, 64, 2.0 + 1.0 / 127.0}}),
+            kResultOk);
+  check({{Event::kLegacyMIDICCOutEvent, 1, 7, 0.0f, 127},
+         {Event::kNoteOnEvent, 2, 60, 1.0f, 0},
+         {Event::kNoteOnEvent, 3, 64, 1.0f / 127.0f, 0}});
+  ASSERT_EQ(block({{2, 0, 67, 90.0 / 127.0}, {3, 5, 60, 0}, {4, 6, 10, 0.0}}), kResultOk);
+  check({{Event::kNoteOnEvent, 0, 67, 90.0f / 127.0f, 0},
+         {Event::kNoteOffEvent, 5, 60, 0.0f, 0},
+         {Event::kLegacyMIDICCOutEvent, 6, 10, 0.0f, 0}});
+  ASSERT_EQ(block({{3, 0, 64, 0}, {3, 1, 67, 0}}), kResultOk);
+  check({{Event::kNoteOffEvent, 0, 64, 0.0f, 0}, {Event::kNoteOffEvent, 1, 67, 0.0f, 0}});
+}
+
 TEST_F(ProcessorTest, FirstRefusalByTheHostListEndsTheBlockOutput) {
   startProcessing();
   fakeKernel().addOutput(2, 0, 60, 0.5);

@@ -34,7 +34,10 @@ inline MidiOutEvent noteOff(int frame, int note) {
 }
 
 inline std::vector<MidiOutEvent> midiOutOf(const KernelEngine& engine) {
-  return std::vector<MidiOutEvent>(engine.midiOut(), engine.midiOut() + engine.midiOutCount());
+  std::vector<MidiOutEvent> records;
+  for (int i = 0; i < engine.midiOutCount(); ++i)
+    records.push_back(midiOfHostEvent(engine.midiOut()[i]));
+  return records;
 }
 
 // Runs one event-only block.
