@@ -8,7 +8,9 @@
 // Written and read on the audio thread inside one process call; any thread for the readers.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/engine_events.h"
 
@@ -68,26 +70,34 @@ struct HostVelocityTable {
 };
 inline constexpr HostVelocityTable kHostVelocities;
 
+// Channel and pitch lead every note body: written as one 32-bit store (little-endian hosts).
+static_assert(std::endian::native == std::endian::little);
+inline void writeHostChannelAndPitch(HostEventRecord& record, int channel, int pitch) noexcept {
+  const std::uint32_t word = static_cast<std::uint16_t>(channel) |
+                             static_cast<std::uint32_t>(static_cast<std::uint16_t>(pitch)) << 16;
+  std::memcpy(record.body.bytes, &word, sizeof word);
+}
+
 // Writes a note-on of a velocity byte above 0 (one of 0 would be heard as a note-off).
 inline void writeHostNoteOn(HostEventRecord& record, int frame, int channel, int pitch,
                             std::uint8_t velocity) noexcept {
   record.frame = frame;
   record.type = kHostEventNoteOn;
-  record.body.noteOn = HostNoteOnBody{static_cast<std::int16_t>(channel),
-                                      static_cast<std::int16_t>(pitch),
-                                      0.0f,
-                                      kHostVelocities.values[velocity],
-                                      0,
-                                      -1};
+  writeHostChannelAndPitch(record, channel, pitch);
+  record.body.noteOn.tuning = 0.0f;
+  record.body.noteOn.velocity = kHostVelocities.values[velocity];
+  record.body.noteOn.length = 0;
+  record.body.noteOn.noteId = -1;
 }
 
 inline void writeHostNoteOff(HostEventRecord& record, int frame, int channel, int pitch,
                              std::uint8_t velocity) noexcept {
   record.frame = frame;
   record.type = kHostEventNoteOff;
-  record.body.noteOff =
-      HostNoteOffBody{static_cast<std::int16_t>(channel), static_cast<std::int16_t>(pitch),
-                      kHostVelocities.values[velocity], -1, 0.0f};
+  writeHostChannelAndPitch(record, channel, pitch);
+  record.body.noteOff.velocity = kHostVelocities.values[velocity];
+  record.body.noteOff.noteId = -1;
+  record.body.noteOff.tuning = 0.0f;
 }
 
 // Writes a MIDI-style record as the host's event: a note-on of velocity 0 becomes the note-off
