@@ -19,13 +19,7 @@ namespace norvo::probe {
 using namespace Steinberg;
 
 BridgedPlugin::BridgedPlugin(PluginInstance& instance, const DiagnosticBridge& bridge)
-    : instance_(instance),
-      bridge_(bridge),
-      controller_(instance.controller()),
-      inputEvents_(owned(new EventList)),
-      outputEvents_(owned(new EventList)),
-      inputChanges_(owned(new ParameterChanges)),
-      outputChanges_(owned(new ParameterChanges)) {}
+    : instance_(instance), bridge_(bridge), controller_(instance.controller()) {}
 
 void BridgedPlugin::deliverPageMessage(std::string_view text) {
   setCrashStep("handing a page message to the controller");
@@ -57,7 +51,7 @@ std::vector<SentNote> BridgedPlugin::play(int16 pitch, int velocity) {
   off.noteOff.noteId = -1;
   processBlock({on, off});
   std::vector<SentNote> sent;
-  for (const Vst::Event& e : outputEvents_->events()) {
+  for (const Vst::Event& e : lists_.outputEvents->events()) {
     if (e.type == Vst::Event::kNoteOnEvent)
       sent.push_back({true, e.noteOn.pitch,
                       static_cast<int>(std::lround(e.noteOn.velocity * 127.0f)), e.sampleOffset});
@@ -69,17 +63,15 @@ std::vector<SentNote> BridgedPlugin::play(int16 pitch, int velocity) {
 }
 
 void BridgedPlugin::processBlock(const std::vector<Vst::Event>& notes) {
-  inputChanges_->clear();
-  outputChanges_->clear();
-  inputEvents_->clear();
-  outputEvents_->clear();
+  lists_.clear();
   for (const ParameterEdit& edit : instance_.handler().takeEdits()) {
-    inputChanges_->add(edit.id, 0, edit.normalized);
+    lists_.inputChanges->add(edit.id, 0, edit.normalized);
     forwardedEdits_.push_back(edit);
   }
-  for (const ParameterEdit& edit : hostEdits_) inputChanges_->add(edit.id, 0, edit.normalized);
+  for (const ParameterEdit& edit : hostEdits_)
+    lists_.inputChanges->add(edit.id, 0, edit.normalized);
   hostEdits_.clear();
-  for (Vst::Event e : notes) inputEvents_->addEvent(e);
+  for (Vst::Event e : notes) lists_.inputEvents->addEvent(e);
 
   Vst::ProcessContext context{};
   context.state = Vst::ProcessContext::kTempoValid | Vst::ProcessContext::kTimeSigValid;
@@ -88,15 +80,7 @@ void BridgedPlugin::processBlock(const std::vector<Vst::Event>& notes) {
   context.tempo = 120;
   context.timeSigNumerator = 4;
   context.timeSigDenominator = 4;
-  Vst::ProcessData data;
-  data.processMode = Vst::kRealtime;
-  data.symbolicSampleSize = Vst::kSample32;
-  data.numSamples = kBlockFrames;
-  data.inputParameterChanges = inputChanges_;
-  data.outputParameterChanges = outputChanges_;
-  data.inputEvents = inputEvents_;
-  data.outputEvents = outputEvents_;
-  data.processContext = &context;
+  Vst::ProcessData data = lists_.processData(Vst::kRealtime, kBlockFrames, &context);
   setCrashStep("processing a block");
   const tresult result = instance_.processor().process(data);
   if (result != kResultOk && !reportedRefusal_) {
@@ -104,8 +88,8 @@ void BridgedPlugin::processBlock(const std::vector<Vst::Event>& notes) {
     reportedRefusal_ = true;
   }
   position_ += kBlockFrames;
-  for (int32 i = 0; i < outputChanges_->getParameterCount(); ++i) {
-    Vst::IParamValueQueue* queue = outputChanges_->getParameterData(i);
+  for (int32 i = 0; i < lists_.outputChanges->getParameterCount(); ++i) {
+    Vst::IParamValueQueue* queue = lists_.outputChanges->getParameterData(i);
     int32 offset = 0;
     Vst::ParamValue value = 0;
     if (queue && queue->getPointCount() > 0 &&

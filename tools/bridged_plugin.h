@@ -4,6 +4,7 @@
 // the controller's cadence. The `ui` and `bridge` commands share it. Main thread.
 #pragma once
 
+#include "tools/block_lists.h"
 #include "tools/component_handler.h"
 #include "tools/diagnostic_bridge.h"
 #include "tools/event_list.h"
@@ -60,10 +61,7 @@ class BridgedPlugin {
   Steinberg::Vst::IEditController* controller_;
   std::vector<ParameterEdit> hostEdits_;
   std::vector<ParameterEdit> forwardedEdits_;
-  Steinberg::IPtr<EventList> inputEvents_;
-  Steinberg::IPtr<EventList> outputEvents_;
-  Steinberg::IPtr<ParameterChanges> inputChanges_;
-  Steinberg::IPtr<ParameterChanges> outputChanges_;
+  BlockLists lists_;
   Steinberg::int64 position_ = 0;
   bool reportedRefusal_ = false;
 };

@@ -1,6 +1,7 @@
 // The `render` command.
 #include "tools/render_command.h"
 
+#include "tools/block_lists.h"
 #include "tools/crash_guard.h"
 #include "tools/event_list.h"
 #include "tools/factory_classes.h"
@@ -106,19 +107,19 @@ class Renderer {
     for (long b = 0; b < blocks; ++b) {
       const long start = b * options_.blockSize;
       const long end = start + options_.blockSize;
-      inputEvents_->clear();
+      lists_.inputEvents->clear();
       while (next < input.size() && input[next].frame < end) {
         Vst::Event e = toVstEvent(input[next++], start);
-        if (inputEvents_->addEvent(e) != kResultOk)
-          throw ProbeError("more than " + std::to_string(inputEvents_->getEventCount()) +
+        if (lists_.inputEvents->addEvent(e) != kResultOk)
+          throw ProbeError("more than " + std::to_string(lists_.inputEvents->getEventCount()) +
                            " input events in block " + std::to_string(b) +
                            "; use a smaller --block");
       }
-      inputChanges_->clear();
+      lists_.inputChanges->clear();
       if (b == 0)
-        for (const ParameterSetting& s : settings) inputChanges_->add(s.id, 0, s.normalized);
+        for (const ParameterSetting& s : settings) lists_.inputChanges->add(s.id, 0, s.normalized);
       for (const ParameterEdit& edit : instance_.handler().takeEdits())
-        inputChanges_->add(edit.id, 0, edit.normalized);
+        lists_.inputChanges->add(edit.id, 0, edit.normalized);
       processBlock(b, start);
     }
     return std::move(output_);
@@ -129,8 +130,8 @@ class Renderer {
 
  private:
   void processBlock(long index, long start) {
-    outputEvents_->clear();
-    outputChanges_->clear();
+    lists_.outputEvents->clear();
+    lists_.outputChanges->clear();
     const double seconds = static_cast<double>(start) / options_.sampleRate;
     Vst::ProcessContext context{};
     context.state = Vst::ProcessContext::kPlaying | Vst::ProcessContext::kTempoValid |
@@ -142,23 +143,16 @@ class Renderer {
     context.timeSigNumerator = 4;
     context.timeSigDenominator = 4;
 
-    Vst::ProcessData data;
-    data.processMode = options_.offline ? Vst::kOffline : Vst::kRealtime;
-    data.symbolicSampleSize = Vst::kSample32;
-    data.numSamples = options_.blockSize;
-    data.inputParameterChanges = inputChanges_;
-    data.outputParameterChanges = outputChanges_;
-    data.inputEvents = inputEvents_;
-    data.outputEvents = outputEvents_;
-    data.processContext = &context;
+    Vst::ProcessData data = lists_.processData(options_.offline ? Vst::kOffline : Vst::kRealtime,
+                                               options_.blockSize, &context);
 
     setCrashStep("processing a block");
     const tresult result = instance_.processor().process(data);
     if (result != kResultOk)
       throw ProbeError("process refused block " + std::to_string(index) + " (" +
                        resultName(result) + ")");
-    collectOutput(*outputEvents_, start, output_, otherEvents_);
-    refusedEvents_ += outputEvents_->refused();
+    collectOutput(*lists_.outputEvents, start, output_, otherEvents_);
+    refusedEvents_ += lists_.outputEvents->refused();
     forwardOutputChanges();
   }
 
@@ -166,8 +160,8 @@ class Renderer {
   void forwardOutputChanges() {
     Vst::IEditController* controller = instance_.controller();
     if (!controller) return;
-    for (int32 i = 0; i < outputChanges_->getParameterCount(); ++i) {
-      Vst::IParamValueQueue* queue = outputChanges_->getParameterData(i);
+    for (int32 i = 0; i < lists_.outputChanges->getParameterCount(); ++i) {
+      Vst::IParamValueQueue* queue = lists_.outputChanges->getParameterData(i);
       int32 offset = 0;
       Vst::ParamValue value = 0;
       if (queue && queue->getPointCount() > 0 &&
@@ -179,10 +173,7 @@ class Renderer {
   const RenderOptions& options_;
   const MidiNoteFile& file_;
   PluginInstance& instance_;
-  IPtr<EventList> inputEvents_ = owned(new EventList);
-  IPtr<EventList> outputEvents_ = owned(new EventList);
-  IPtr<ParameterChanges> inputChanges_ = owned(new ParameterChanges);
-  IPtr<ParameterChanges> outputChanges_ = owned(new ParameterChanges);
+  BlockLists lists_;
   std::vector<TimedEvent> output_;
   size_t otherEvents_ = 0;
   size_t refusedEvents_ = 0;

@@ -1,6 +1,7 @@
 // The `state save` command.
 #include "tools/state_command.h"
 
+#include "tools/block_lists.h"
 #include "tools/crash_guard.h"
 #include "tools/event_list.h"
 #include "tools/factory_classes.h"
@@ -22,22 +23,12 @@ constexpr int32 kBlockFrames = 512;
 
 // One block carrying the settings (and any edits the controller made) at offset 0.
 void processSettings(PluginInstance& instance, const std::vector<ParameterSetting>& settings) {
-  IPtr<EventList> inputEvents = owned(new EventList);
-  IPtr<EventList> outputEvents = owned(new EventList);
-  IPtr<ParameterChanges> inputChanges = owned(new ParameterChanges);
-  IPtr<ParameterChanges> outputChanges = owned(new ParameterChanges);
-  for (const ParameterSetting& s : settings) inputChanges->add(s.id, 0, s.normalized);
+  BlockLists lists;
+  for (const ParameterSetting& s : settings) lists.inputChanges->add(s.id, 0, s.normalized);
   for (const ParameterEdit& edit : instance.handler().takeEdits())
-    inputChanges->add(edit.id, 0, edit.normalized);
+    lists.inputChanges->add(edit.id, 0, edit.normalized);
 
-  Vst::ProcessData data;
-  data.processMode = Vst::kRealtime;
-  data.symbolicSampleSize = Vst::kSample32;
-  data.numSamples = kBlockFrames;
-  data.inputParameterChanges = inputChanges;
-  data.outputParameterChanges = outputChanges;
-  data.inputEvents = inputEvents;
-  data.outputEvents = outputEvents;
+  Vst::ProcessData data = lists.processData(Vst::kRealtime, kBlockFrames, nullptr);
   setCrashStep("processing the parameter block");
   const tresult result = instance.processor().process(data);
   if (result != kResultOk)
